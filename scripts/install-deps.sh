@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs every Debian 12 package the build, the tests and the window tools need.
+set -eu
+PACKAGES="build-essential cmake pkg-config git
+  libsdl2-dev libsdl2-image-dev
+  librsvg2-dev libcairo2-dev libfreetype-dev fonts-dejavu-core
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils imagemagick"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q --no-install-recommends $missing
