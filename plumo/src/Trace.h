@@ -1,0 +1,45 @@
+// Buffered writer for the call trace and the input record.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace plumo {
+
+class LineWriter {
+public:
+    LineWriter() = default;
+    ~LineWriter() { Close(); }
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    bool Open(const std::string& path);
+    bool IsOpen() const { return file_ != nullptr; }
+
+    // Each piece after the first of a line is preceded by one space.
+    LineWriter& Word(std::string_view text);
+    LineWriter& Int(int64_t value);
+    LineWriter& Num(double value);
+    LineWriter& Quoted(std::string_view text);
+    void EndLine();
+
+    void Flush();
+    void Close();
+
+private:
+    static constexpr size_t kCapacity = 1 << 16;
+    // Longer than any line the library writes, so a line never straddles a flush.
+    static constexpr size_t kLineReserve = 1024;
+
+    void Separate();
+
+    std::FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
+    size_t used_ = 0;
+    bool lineStarted_ = false;
+};
+
+}  // namespace plumo
