@@ -1,0 +1,364 @@
+// Build-time renderer of the game's pictures. Every picture comes from an
+// editable source (SVG or the outline font); this tool only turns sources into
+// texture files, the embedded icon and the review contact sheet.
+//
+//   morva_art svg  SOURCE.svg OUT W H
+//   morva_art font FONT.ttf OUT
+//   morva_art icon SOURCE.svg OUT.cpp
+//   morva_art sheet OUT.png LABEL_FONT.ttf TEXTURE:CELL_W:CELL_H ...
+
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <librsvg/rsvg.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& message) {
+    std::fprintf(stderr, "morva_art: %s\n", message.c_str());
+    std::exit(1);
+}
+
+struct Surface {
+    cairo_surface_t* surface;
+    cairo_t* cr;
+
+    Surface(int w, int h)
+        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)),
+          cr(cairo_create(surface)) {
+        if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+            Fail("cannot create a surface");
+        }
+    }
+    ~Surface() {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    // cairo un-premultiplies when it writes, so the file holds straight alpha.
+    void WritePng(const std::string& path) {
+        cairo_surface_flush(surface);
+        if (cairo_surface_write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
+            Fail("cannot write " + path);
+        }
+    }
+};
+
+void RenderSvg(const std::string& source, cairo_t* cr, int w, int h) {
+    GError* error = nullptr;
+    RsvgHandle* handle = rsvg_handle_new_from_file(source.c_str(), &error);
+    if (handle == nullptr) {
+        Fail(source + ": " + (error != nullptr ? error->message : "unreadable"));
+    }
+    RsvgRectangle viewport{0.0, 0.0, static_cast<double>(w), static_cast<double>(h)};
+    if (!rsvg_handle_render_document(handle, cr, &viewport, &error)) {
+        Fail(source + ": " + (error != nullptr ? error->message : "cannot render"));
+    }
+    g_object_unref(handle);
+}
+
+int CommandSvg(const std::string& source, const std::string& out, int w, int h) {
+    Surface target(w, h);
+    RenderSvg(source, target.cr, w, h);
+    target.WritePng(out);
+    return 0;
+}
+
+class FontFace {
+public:
+    explicit FontFace(const std::string& path) {
+        if (FT_Init_FreeType(&library_) != 0 || FT_New_Face(library_, path.c_str(), 0, &face_)) {
+            Fail("cannot open font " + path);
+        }
+        face_cairo_ = cairo_ft_font_face_create_for_ft_face(face_, 0);
+    }
+    ~FontFace() {
+        cairo_font_face_destroy(face_cairo_);
+        FT_Done_Face(face_);
+        FT_Done_FreeType(library_);
+    }
+    FontFace(const FontFace&) = delete;
+    FontFace& operator=(const FontFace&) = delete;
+    cairo_font_face_t* get() const { return face_cairo_; }
+
+private:
+    FT_Library library_ = nullptr;
+    FT_Face face_ = nullptr;
+    cairo_font_face_t* face_cairo_ = nullptr;
+};
+
+// Glyph cells of 64 x 128 for codes 32..127, sixteen to a row. The glyphs are
+// stretched taller than the font's own proportion so that capitals fill the
+// tall cells, and every glyph shares one baseline so text lines up.
+int CommandFont(const std::string& font_path, const std::string& out) {
+    constexpr int kCellW = 64;
+    constexpr int kCellH = 128;
+    constexpr int kColumns = 16;
+    constexpr int kRows = 6;
+    constexpr double kScaleX = 78.0;
+    constexpr double kScaleY = 98.0;
+    constexpr double kBaseline = 90.0;
+    constexpr double kOutline = 9.0;
+
+    FontFace face(font_path);
+    Surface target(kCellW * kColumns, kCellH * kRows);
+    cairo_t* cr = target.cr;
+    cairo_set_font_face(cr, face.get());
+    cairo_matrix_t matrix;
+    cairo_matrix_init_scale(&matrix, kScaleX, kScaleY);
+    cairo_set_font_matrix(cr, &matrix);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_set_font_options(cr, options);
+    cairo_font_options_destroy(options);
+
+    for (int code = 33; code < 127; ++code) {
+        const int cell = code - 32;
+        const double cell_x = kCellW * (cell % kColumns);
+        const double cell_y = kCellH * (cell / kColumns);
+        const char text[2] = {static_cast<char>(code), '\0'};
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr, text, &extents);
+
+        cairo_save(cr);
+        cairo_rectangle(cr, cell_x + 2, cell_y + 2, kCellW - 4, kCellH - 4);
+        cairo_clip(cr);
+        cairo_new_path(cr);
+        cairo_move_to(cr, cell_x + (kCellW - extents.x_advance) / 2.0, cell_y + kBaseline);
+        cairo_text_path(cr, text);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_width(cr, kOutline);
+        cairo_set_source_rgb(cr, 0.13, 0.09, 0.16);
+        cairo_stroke_preserve(cr);
+        // A faint cool shade towards the foot keeps the white glyph from
+        // looking flat on the bright sky without tinting it.
+        cairo_pattern_t* fill = cairo_pattern_create_linear(0, cell_y + 20, 0, cell_y + 110);
+        cairo_pattern_add_color_stop_rgb(fill, 0.0, 1.0, 1.0, 1.0);
+        cairo_pattern_add_color_stop_rgb(fill, 0.55, 1.0, 1.0, 1.0);
+        cairo_pattern_add_color_stop_rgb(fill, 1.0, 0.84, 0.90, 0.97);
+        cairo_set_source(cr, fill);
+        cairo_fill(cr);
+        cairo_pattern_destroy(fill);
+        cairo_restore(cr);
+    }
+    target.WritePng(out);
+    return 0;
+}
+
+void AppendBytes(std::ostringstream& code, const unsigned char* data, int stride, int size) {
+    int column = 0;
+    for (int y = 0; y < size; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+        for (int x = 0; x < size; ++x) {
+            const uint32_t pixel = row[x];
+            const unsigned a = pixel >> 24;
+            unsigned rgb[3] = {(pixel >> 16) & 0xff, (pixel >> 8) & 0xff, pixel & 0xff};
+            // Cairo keeps premultiplied colour; the window wants straight alpha.
+            for (unsigned& c : rgb) {
+                c = a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a);
+            }
+            for (unsigned value : {rgb[0], rgb[1], rgb[2], a}) {
+                code << value << ',';
+                if (++column == 24) {
+                    code << '\n';
+                    column = 0;
+                }
+            }
+        }
+    }
+}
+
+int CommandIcon(const std::string& source, const std::string& out) {
+    const int sizes[] = {16, 32, 48, 64};
+    std::ostringstream code;
+    code << "// Generated by morva_art from " << source.substr(source.find_last_of('/') + 1)
+         << "; edit the SVG, not this file.\n"
+         << "#include \"ProgramIcon.h\"\n\nnamespace morva {\nnamespace {\n\n";
+    for (int size : sizes) {
+        Surface image(size, size);
+        RenderSvg(source, image.cr, size, size);
+        cairo_surface_flush(image.surface);
+        code << "const unsigned char kIcon" << size << "[] = {\n";
+        AppendBytes(code, cairo_image_surface_get_data(image.surface),
+                    cairo_image_surface_get_stride(image.surface), size);
+        code << "};\n\n";
+    }
+    code << "const plumo::IconImage kImages[] = {";
+    for (int size : sizes) {
+        code << "{" << size << ", kIcon" << size << "}, ";
+    }
+    code << "};\n\n}  // namespace\n\n"
+         << "const plumo::Icon& ProgramIcon() {\n"
+         << "    static const plumo::Icon icon{4, kImages};\n"
+         << "    return icon;\n}\n\n}  // namespace morva\n";
+    std::ofstream file(out, std::ios::binary);
+    file << code.str();
+    if (!file) {
+        Fail("cannot write " + out);
+    }
+    return 0;
+}
+
+struct SheetEntry {
+    std::string path;
+    std::string name;
+    int cell_w;
+    int cell_h;
+    cairo_surface_t* image;
+    double x = 0;
+    double y = 0;
+};
+
+SheetEntry ParseEntry(const std::string& spec) {
+    const size_t second = spec.rfind(':');
+    const size_t first = spec.rfind(':', second - 1);
+    if (first == std::string::npos || second == std::string::npos) {
+        Fail("sheet entry must be PATH:CELL_W:CELL_H: " + spec);
+    }
+    SheetEntry entry;
+    entry.path = spec.substr(0, first);
+    entry.name = entry.path.substr(entry.path.find_last_of('/') + 1);
+    entry.cell_w = std::atoi(spec.substr(first + 1, second - first - 1).c_str());
+    entry.cell_h = std::atoi(spec.substr(second + 1).c_str());
+    entry.image = cairo_image_surface_create_from_png(entry.path.c_str());
+    if (cairo_surface_status(entry.image) != CAIRO_STATUS_SUCCESS) {
+        Fail("cannot read " + entry.path);
+    }
+    return entry;
+}
+
+void Checkerboard(cairo_t* cr, double x, double y, double w, double h) {
+    constexpr double kSquare = 16;
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_clip(cr);
+    cairo_set_source_rgb(cr, 0.80, 0.80, 0.80);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.60, 0.60, 0.60);
+    for (double sy = 0; sy < h; sy += kSquare) {
+        for (double sx = 0; sx < w; sx += kSquare) {
+            if ((static_cast<int>(sx / kSquare) + static_cast<int>(sy / kSquare)) % 2 == 0) {
+                cairo_rectangle(cr, x + sx, y + sy, kSquare, kSquare);
+            }
+        }
+    }
+    cairo_fill(cr);
+    cairo_restore(cr);
+}
+
+// Lays the textures out on shelves at their own pixel size, so that what one
+// sees is what the game samples, and marks every cell with its source origin.
+int CommandSheet(const std::string& out, const std::string& font_path,
+                 const std::vector<std::string>& specs) {
+    constexpr double kWidth = 3200;
+    constexpr double kGap = 40;
+    constexpr double kTitle = 34;
+    std::vector<SheetEntry> entries;
+    for (const std::string& spec : specs) {
+        entries.push_back(ParseEntry(spec));
+    }
+    double x = kGap;
+    double y = kGap;
+    double shelf = 0;
+    for (SheetEntry& entry : entries) {
+        const double w = cairo_image_surface_get_width(entry.image);
+        const double h = cairo_image_surface_get_height(entry.image);
+        const double box_w = std::max(w, 260.0);
+        if (x + box_w > kWidth - kGap) {
+            x = kGap;
+            y += shelf + kGap;
+            shelf = 0;
+        }
+        entry.x = x;
+        entry.y = y + kTitle;
+        x += box_w + kGap;
+        shelf = std::max(shelf, h + kTitle);
+    }
+    const int height = static_cast<int>(y + shelf + kGap);
+
+    FontFace face(font_path);
+    Surface sheet(static_cast<int>(kWidth), height);
+    cairo_t* cr = sheet.cr;
+    cairo_set_source_rgb(cr, 0.16, 0.16, 0.19);
+    cairo_paint(cr);
+    cairo_set_font_face(cr, face.get());
+    for (const SheetEntry& entry : entries) {
+        const int w = cairo_image_surface_get_width(entry.image);
+        const int h = cairo_image_surface_get_height(entry.image);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_set_font_size(cr, 22);
+        cairo_move_to(cr, entry.x, entry.y - 10);
+        const std::string title =
+            entry.name + "  " + std::to_string(w) + " x " + std::to_string(h) + "  cells " +
+            std::to_string(entry.cell_w) + " x " + std::to_string(entry.cell_h);
+        cairo_show_text(cr, title.c_str());
+
+        Checkerboard(cr, entry.x, entry.y, w, h);
+        cairo_set_source_surface(cr, entry.image, entry.x, entry.y);
+        cairo_paint(cr);
+
+        cairo_set_line_width(cr, 1);
+        cairo_set_source_rgba(cr, 1.0, 0.1, 0.5, 0.9);
+        for (int cx = 0; cx <= w; cx += entry.cell_w) {
+            cairo_move_to(cr, entry.x + cx + 0.5, entry.y);
+            cairo_line_to(cr, entry.x + cx + 0.5, entry.y + h);
+        }
+        for (int cy = 0; cy <= h; cy += entry.cell_h) {
+            cairo_move_to(cr, entry.x, entry.y + cy + 0.5);
+            cairo_line_to(cr, entry.x + w, entry.y + cy + 0.5);
+        }
+        cairo_rectangle(cr, entry.x + 0.5, entry.y + 0.5, w - 1, h - 1);
+        cairo_stroke(cr);
+
+        cairo_set_font_size(cr, entry.cell_w >= 128 ? 14 : 9);
+        for (int cy = 0; cy + entry.cell_h <= h; cy += entry.cell_h) {
+            for (int cx = 0; cx + entry.cell_w <= w; cx += entry.cell_w) {
+                const std::string label = std::to_string(cx) + "," + std::to_string(cy);
+                cairo_text_extents_t extents;
+                cairo_text_extents(cr, label.c_str(), &extents);
+                cairo_set_source_rgba(cr, 0, 0, 0, 0.65);
+                cairo_rectangle(cr, entry.x + cx + 1, entry.y + cy + 1, extents.x_advance + 4,
+                                extents.height + 5);
+                cairo_fill(cr);
+                cairo_set_source_rgb(cr, 1.0, 0.85, 0.3);
+                cairo_move_to(cr, entry.x + cx + 3, entry.y + cy + 2 + extents.height);
+                cairo_show_text(cr, label.c_str());
+            }
+        }
+        cairo_surface_destroy(entry.image);
+    }
+    sheet.WritePng(out);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 5 && args[0] == "svg") {
+        return CommandSvg(args[1], args[2], std::atoi(args[3].c_str()), std::atoi(args[4].c_str()));
+    }
+    if (args.size() == 3 && args[0] == "font") {
+        return CommandFont(args[1], args[2]);
+    }
+    if (args.size() == 3 && args[0] == "icon") {
+        return CommandIcon(args[1], args[2]);
+    }
+    if (args.size() >= 4 && args[0] == "sheet") {
+        return CommandSheet(args[1], args[2], {args.begin() + 3, args.end()});
+    }
+    Fail("usage: svg SRC OUT W H | font TTF OUT | icon SRC OUT.cpp | sheet OUT TTF TEX:CW:CH...");
+}
