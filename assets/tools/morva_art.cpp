@@ -12,6 +12,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <librsvg/rsvg.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -47,14 +48,63 @@ struct Surface {
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
-    // cairo un-premultiplies when it writes, so the file holds straight alpha.
-    void WritePng(const std::string& path) {
-        cairo_surface_flush(surface);
-        if (cairo_surface_write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
-            Fail("cannot write " + path);
+    void WritePng(const std::string& path);
+};
+
+// Cairo keeps premultiplied colour; textures and the icon want straight alpha.
+void StraightRgba(const Surface& image, std::vector<unsigned char>& out) {
+    cairo_surface_flush(image.surface);
+    const int w = cairo_image_surface_get_width(image.surface);
+    const int h = cairo_image_surface_get_height(image.surface);
+    const int stride = cairo_image_surface_get_stride(image.surface);
+    const unsigned char* data = cairo_image_surface_get_data(image.surface);
+    out.clear();
+    out.reserve(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t pixel = row[x];
+            const unsigned a = pixel >> 24;
+            unsigned rgb[3] = {(pixel >> 16) & 0xff, (pixel >> 8) & 0xff, pixel & 0xff};
+            for (unsigned& c : rgb) {
+                c = a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a);
+            }
+            out.insert(out.end(),
+                       {static_cast<unsigned char>(rgb[0]), static_cast<unsigned char>(rgb[1]),
+                        static_cast<unsigned char>(rgb[2]), static_cast<unsigned char>(a)});
         }
     }
-};
+}
+
+// Always 8-bit RGBA, even for opaque pictures (cairo's own writer would drop
+// the alpha channel then), and no time stamp so builds are reproducible.
+void Surface::WritePng(const std::string& path) {
+    std::vector<unsigned char> rgba;
+    StraightRgba(*this, rgba);
+    const int w = cairo_image_surface_get_width(surface);
+    const int h = cairo_image_surface_get_height(surface);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        Fail("cannot write " + path);
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        Fail("cannot encode " + path);
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < h; ++y) {
+        png_write_row(png, rgba.data() + static_cast<size_t>(y) * w * 4);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (std::fclose(file) != 0) {
+        Fail("cannot write " + path);
+    }
+}
 
 void RenderSvg(const std::string& source, cairo_t* cr, int w, int h) {
     GError* error = nullptr;
@@ -158,25 +208,13 @@ int CommandFont(const std::string& font_path, const std::string& out) {
     return 0;
 }
 
-void AppendBytes(std::ostringstream& code, const unsigned char* data, int stride, int size) {
+void AppendBytes(std::ostringstream& code, const std::vector<unsigned char>& rgba) {
     int column = 0;
-    for (int y = 0; y < size; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-        for (int x = 0; x < size; ++x) {
-            const uint32_t pixel = row[x];
-            const unsigned a = pixel >> 24;
-            unsigned rgb[3] = {(pixel >> 16) & 0xff, (pixel >> 8) & 0xff, pixel & 0xff};
-            // Cairo keeps premultiplied colour; the window wants straight alpha.
-            for (unsigned& c : rgb) {
-                c = a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a);
-            }
-            for (unsigned value : {rgb[0], rgb[1], rgb[2], a}) {
-                code << value << ',';
-                if (++column == 24) {
-                    code << '\n';
-                    column = 0;
-                }
-            }
+    for (unsigned char value : rgba) {
+        code << static_cast<unsigned>(value) << ',';
+        if (++column == 24) {
+            code << '\n';
+            column = 0;
         }
     }
 }
@@ -190,10 +228,10 @@ int CommandIcon(const std::string& source, const std::string& out) {
     for (int size : sizes) {
         Surface image(size, size);
         RenderSvg(source, image.cr, size, size);
-        cairo_surface_flush(image.surface);
+        std::vector<unsigned char> rgba;
+        StraightRgba(image, rgba);
         code << "const unsigned char kIcon" << size << "[] = {\n";
-        AppendBytes(code, cairo_image_surface_get_data(image.surface),
-                    cairo_image_surface_get_stride(image.surface), size);
+        AppendBytes(code, rgba);
         code << "};\n\n";
     }
     code << "const plumo::IconImage kImages[] = {";
@@ -301,9 +339,9 @@ int CommandSheet(const std::string& out, const std::string& font_path,
         cairo_set_source_rgb(cr, 1, 1, 1);
         cairo_set_font_size(cr, 22);
         cairo_move_to(cr, entry.x, entry.y - 10);
-        const std::string title =
-            entry.name + "  " + std::to_string(w) + " x " + std::to_string(h) + "  cells " +
-            std::to_string(entry.cell_w) + " x " + std::to_string(entry.cell_h);
+        const std::string title = entry.name + "  " + std::to_string(w) + " x " +
+                                  std::to_string(h) + "  cells " + std::to_string(entry.cell_w) +
+                                  " x " + std::to_string(entry.cell_h);
         cairo_show_text(cr, title.c_str());
 
         Checkerboard(cr, entry.x, entry.y, w, h);
