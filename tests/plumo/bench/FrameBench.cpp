@@ -1,0 +1,45 @@
+// One game-like frame: a few full-screen layers and many small rotated quads.
+#include <benchmark/benchmark.h>
+
+#include "Harness.h"
+
+namespace plumo::test {
+namespace {
+
+void Frame(benchmark::State& state, const char* video) {
+    WriteQuadrantPng("bench.zqtex");
+    SetSettings({{"PLUMO_VIDEO", video}, {"PLUMO_FPS", "0"}, {"PLUMO_SEED", "1"}});
+    uint64_t cell = 0;
+    Open(&cell);
+    const Exports& lib = Library();
+    Texture* texture = lib.LoadTex(OwnedString(u"bench.zqtex").get());
+    for (auto _ : state) {
+        for (int layer = 0; layer < 4; ++layer) {
+            lib.DrawTexRot(texture, 0, 0, 64, 32, 0, 0, 1600, 900, 800, 450, 0, 1, 1, 1, 0.8);
+        }
+        for (int i = 0; i < 86; ++i) {
+            const double x = (i * 173) % 1500;
+            const double y = (i * 97) % 800;
+            lib.DrawTexRot(texture, 64, 0, -64, 32, x, y, 128, 64, 64, 32, i * 0.1, 1, 0.8, 0.6, 1);
+        }
+        lib.Act();
+    }
+    state.SetItemsProcessed(state.iterations());
+    Drop(texture);
+    lib.Free();
+}
+
+void BM_FrameOffscreen(benchmark::State& state) {
+    Frame(state, "offscreen");
+}
+void BM_FrameNone(benchmark::State& state) {
+    Frame(state, "none");
+}
+
+BENCHMARK(BM_FrameOffscreen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameNone)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace plumo::test
+
+BENCHMARK_MAIN();
