@@ -845,7 +845,8 @@ void Library::Draw(const char* name, Texture* texture, const double* numbers, in
 
     SDL_SetTextureColorMod(object->sdl, ToByte(colour[0]), ToByte(colour[1]), ToByte(colour[2]));
     SDL_SetTextureAlphaMod(object->sdl, ToByte(colour[3]));
-    if (rotated) {
+    // The software renderer turns through a costly rotozoom even for angle 0.
+    if (rotated && numbers[10] != 0.0) {
         const SDL_FPoint centre{static_cast<float>(numbers[8]), static_cast<float>(numbers[9])};
         const double degrees = numbers[10] * (180.0 / M_PI);
         SDL_RenderCopyExF(renderer_, object->sdl, &source, &destination, degrees, &centre,
