@@ -314,7 +314,7 @@ int CommandSheet(const std::string& out, const std::string& font_path,
     for (SheetEntry& entry : entries) {
         const double w = cairo_image_surface_get_width(entry.image);
         const double h = cairo_image_surface_get_height(entry.image);
-        const double box_w = std::max(w, 260.0);
+        const double box_w = std::max(w, 520.0);
         if (x + box_w > kWidth - kGap) {
             x = kGap;
             y += shelf + kGap;
