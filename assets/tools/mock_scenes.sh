@@ -10,17 +10,17 @@ trap 'rm -rf "$T"' EXIT
 
 # cell FILE X Y W H DRAWN_W DRAWN_H [-flop|-flip ...] -> PNG on stdout
 cell() {
-  f=$1; x=$2; y=$3; w=$4; h=$5; dw=$6; dh=$7; shift 7
-  convert "png:$DATA/$f" -crop "${w}x${h}+${x}+${y}" +repage -filter Triangle -resize "${dw}x${dh}!" "$@" png:-
+  cf=$1; cx=$2; cy=$3; cw=$4; ch=$5; dw=$6; dh=$7; shift 7
+  convert "png:$DATA/$cf" -crop "${cw}x${ch}+${cx}+${cy}" +repage -filter Triangle -resize "${dw}x${dh}!" "$@" png:-
 }
 
 # text STRING GLYPH_W GLYPH_H -> PNG of the string in the bitmap font
 text() {
   s=$1; gw=$2; gh=$3; i=0; files=""
   while [ $i -lt ${#s} ]; do
-    ch=$(printf '%s' "$s" | cut -c$((i + 1)))
-    code=$(printf '%d' "'$ch")
-    [ "$ch" = " " ] && code=32
+    c=$(printf '%s' "$s" | cut -c$((i + 1)))
+    code=$(printf "%d" "'$c")
+    [ "$c" = " " ] && code=32
     cell font_128_64.zqtex $((64 * ((code - 32) % 16))) $((128 * ((code - 32) / 16))) 64 128 "$gw" "$gh" > "$T/g$i.png"
     files="$files $T/g$i.png"
     i=$((i + 1))
