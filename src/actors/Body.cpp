@@ -4,8 +4,8 @@
 
 namespace morva {
 namespace {
-constexpr double kSquare = 2.0;
-}
+constexpr double kSquare = 2.0;  // exponent handed to the library's Pow
+}  // namespace
 
 void Body::Init() {
     pos = NewVec2();
@@ -19,7 +19,9 @@ void Body::Set(double x, double y, double vx, double vy) {
     UpdateAngle();
 }
 
-void Body::NormalizeVel() { vel = VecNormalized(*vel); }
+void Body::NormalizeVel() {
+    vel = VecNormalized(*vel);
+}
 
 void Body::SetPolar(double x, double y, double newAngle, double newSpeed) {
     pos->Set(x, y);
@@ -28,13 +30,17 @@ void Body::SetPolar(double x, double y, double newAngle, double newSpeed) {
     speed = newSpeed;
 }
 
-void Body::UpdateAngle() { angle = InvRot(vel->GetX(), vel->GetY()); }
+void Body::UpdateAngle() {
+    angle = InvRot(vel->GetX(), vel->GetY());
+}
 
 void Body::UpdateSpeed() {
     speed = Sqrt(lib::Pow(vel->GetX(), kSquare) + lib::Pow(vel->GetY(), kSquare));
 }
 
-void Body::UpdateVel() { vel->Set(speed * Cos(angle), speed * Sin(angle)); }
+void Body::UpdateVel() {
+    vel->Set(speed * Cos(angle), speed * Sin(angle));
+}
 
 void Mover::Init() {
     pos = NewVec2();
@@ -52,9 +58,13 @@ void Mover::AddMove(double dx, double dy) {
     move->SetY(move->GetY() + dy);
 }
 
-void Mover::UpdateMoveAngle() { moveAngle = InvRot(move->GetX(), move->GetY()); }
+void Mover::UpdateMoveAngle() {
+    moveAngle = InvRot(move->GetX(), move->GetY());
+}
 
-double Mover::GetMoveLength() const { return Sqrt(GetMoveLengthSq()); }
+double Mover::GetMoveLength() const {
+    return Sqrt(GetMoveLengthSq());
+}
 
 double Mover::GetMoveLengthSq() const {
     return lib::Pow(move->GetX(), kSquare) + lib::Pow(move->GetY(), kSquare);

@@ -25,9 +25,10 @@ public:
     void SetAngle(double a) { angle = a; }
     void AddAngle(double da) { angle += da; }
     void SetSpeed(double s) { speed = s; }
-    // The body's own vectors: a change made through them changes the body.
-    const Vec2Ref& GetPos() const { return pos; }
-    const Vec2Ref& GetVel() const { return vel; }
+    // Handles to the body's own vectors, not copies: a change made through
+    // them moves the body. After NormalizeVel an older GetVel handle is stale.
+    Vec2Ref GetPos() const { return pos; }
+    Vec2Ref GetVel() const { return vel; }
     double GetX() const { return pos->GetX(); }
     double GetY() const { return pos->GetY(); }
     double GetVX() const { return vel->GetX(); }
@@ -56,8 +57,8 @@ public:
     void Move();
 
 private:
-    Vec2Ref move;             // pixels per frame
-    double moveAngle = 0.0;   // radians
+    Vec2Ref move;            // pixels per frame
+    double moveAngle = 0.0;  // radians
 };
 
 using MoverRef = std::shared_ptr<Mover>;
