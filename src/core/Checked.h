@@ -12,8 +12,7 @@ template <typename Container>
 auto& At(Container& container, int64_t index, const char* what) {
     if (index < 0 || static_cast<uint64_t>(index) >= container.size()) {
         throw std::out_of_range("index out of range: " + std::string(what) + "[" +
-                                std::to_string(index) + "] of " +
-                                std::to_string(container.size()));
+                                std::to_string(index) + "] of " + std::to_string(container.size()));
     }
     return container[static_cast<std::size_t>(index)];
 }

@@ -6,11 +6,21 @@
 
 namespace morva {
 
-inline double Sqrt(double x) { return lib::Sqrt(x); }
-inline double Hypot(double a, double b) { return lib::Hypot(a, b); }
-inline double Cos(double angle) { return lib::Cos(angle); }
-inline double Sin(double angle) { return lib::Sin(angle); }
-inline double InvRot(double x, double y) { return lib::InvRot(x, y); }
+inline double Sqrt(double x) {
+    return lib::Sqrt(x);
+}
+inline double Hypot(double a, double b) {
+    return lib::Hypot(a, b);
+}
+inline double Cos(double angle) {
+    return lib::Cos(angle);
+}
+inline double Sin(double angle) {
+    return lib::Sin(angle);
+}
+inline double InvRot(double x, double y) {
+    return lib::InvRot(x, y);
+}
 
 inline void DrawTexRot(const lib::Texture& texture, double srcX, double srcY, double srcW,
                        double srcH, double dstX, double dstY, double dstW, double dstH,

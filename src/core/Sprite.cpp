@@ -7,8 +7,16 @@
 #include "frame/library/DebugTrace.h"
 
 namespace morva {
+namespace {
 
-void Sprite::LoadTexture(std::u16string_view path) { texture = lib::LoadTex(path); }
+constexpr double kHalvesPerSize = 2.0;
+constexpr double kFullColour = 1.0;  // colour factor that leaves the texture as it is
+
+}  // namespace
+
+void Sprite::LoadTexture(std::u16string_view path) {
+    texture = lib::LoadTex(path);
+}
 
 void Sprite::Init(int64_t capacity, double newViewX, double newViewY, double newViewW,
                   double newViewH) {
@@ -36,12 +44,12 @@ void Sprite::SetAnime(int64_t animeId, bool loop, int64_t frameCount) {
         if (entry.id == animeId) {
             DebugTrace(u"err00:animation id already registered");
         } else if (entry.id == kFreeAnimeId) {
-            entry.id = animeId;
-            entry.loop = loop;
-            entry.framesAdded = 0;
             if (frameCount < 0) {
                 throw std::length_error("animation with a negative frame count");
             }
+            entry.id = animeId;
+            entry.loop = loop;
+            entry.framesAdded = 0;
             entry.frames.assign(static_cast<std::size_t>(frameCount), nullptr);
             for (auto& frame : entry.frames) {
                 frame = std::make_shared<AnimeFrame>();
@@ -107,7 +115,9 @@ AnimeFrameRef Sprite::GetFrameAt(int64_t animeId, int64_t index) const {
     return FallbackFrame();
 }
 
-AnimeFrameRef Sprite::FallbackFrame() const { return At(At(animes, 0, "animes")->frames, 0, "frames"); }
+AnimeFrameRef Sprite::FallbackFrame() const {
+    return At(At(animes, 0, "animes")->frames, 0, "frames");
+}
 
 void Sprite::SetViewPos(double newViewX, double newViewY) {
     viewX = newViewX;
@@ -124,8 +134,11 @@ void Sprite::Draw(int64_t animeId, int64_t time, double x, double y, double half
     }
     currentFrame = GetFrame(animeId, time);
     const AnimeFrame& f = *currentFrame;
+    // The rotation centre is the middle of the destination, relative to its
+    // top-left corner.
     morva::DrawTexRot(texture, f.srcX, f.srcY, f.srcW, f.srcH, x - halfW - viewX, y - halfH - viewY,
-               2 * halfW, 2 * halfH, halfW, halfH, f.angle + angle, 1.0, 1.0, 1.0, alpha);
+                      kHalvesPerSize * halfW, kHalvesPerSize * halfH, halfW, halfH, f.angle + angle,
+                      kFullColour, kFullColour, kFullColour, alpha);
 }
 
 int64_t Sprite::GetAnimeLength(int64_t animeId) const {

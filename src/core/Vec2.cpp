@@ -7,7 +7,9 @@ namespace morva {
 namespace {
 
 // Zero stays zero: the factor is the length itself when there is none.
-double NormalizeFactor(double length) { return length > 0.0 ? 1.0 / length : length; }
+double NormalizeFactor(double length) {
+    return length > 0.0 ? 1.0 / length : length;
+}
 
 }  // namespace
 
@@ -17,7 +19,9 @@ void Vec2::Normalize() {
     y = y * f;
 }
 
-double Vec2::Length() const { return Sqrt(x * x + y * y); }
+double Vec2::Length() const {
+    return Sqrt(x * x + y * y);
+}
 
 Vec2Ref NewVec2(double x, double y) {
     auto v = std::make_shared<Vec2>();
@@ -29,9 +33,13 @@ Vec2Ref VecSub(const Vec2& a, const Vec2& b) {
     return NewVec2(a.GetX() - b.GetX(), a.GetY() - b.GetY());
 }
 
-double VecCross(const Vec2& a, const Vec2& b) { return a.GetX() * b.GetY() - a.GetY() * b.GetX(); }
+double VecCross(const Vec2& a, const Vec2& b) {
+    return a.GetX() * b.GetY() - a.GetY() * b.GetX();
+}
 
-double VecLength(const Vec2& v) { return Sqrt(lib::Pow(v.GetX(), 2.0) + lib::Pow(v.GetY(), 2.0)); }
+double VecLength(const Vec2& v) {
+    return Sqrt(lib::Pow(v.GetX(), 2.0) + lib::Pow(v.GetY(), 2.0));
+}
 
 Vec2Ref VecNormalized(const Vec2& v) {
     const double f = NormalizeFactor(v.Length());

@@ -4,10 +4,15 @@
 
 namespace morva {
 namespace {
-constexpr int64_t kRadix = 10;
-}
 
-void BitmapFont::LoadDefault() { Load(kDefaultTexture, kDefaultCellWidth, kDefaultCellHeight); }
+constexpr int64_t kRadix = 10;
+constexpr double kFullColour = 1.0;  // colour factor that leaves the glyph as it is
+
+}  // namespace
+
+void BitmapFont::LoadDefault() {
+    Load(kDefaultTexture, kDefaultCellWidth, kDefaultCellHeight);
+}
 
 void BitmapFont::Load(std::u16string_view fileName, double newCellWidth, double newCellHeight) {
     texture = lib::LoadTex(fileName);
@@ -45,7 +50,8 @@ void BitmapFont::DrawText(std::u16string_view text, double x, double y, double w
     for (std::size_t i = 0; i < text.size(); ++i) {
         const int64_t c = CharCode(text[i]);
         lib::DrawTex(texture, GlyphSrcX(c), GlyphSrcY(c), cellWidth, cellHeight,
-                     x + w * static_cast<double>(i), y, w, h, 1.0, 1.0, 1.0, alpha);
+                     x + w * static_cast<double>(i), y, w, h, kFullColour, kFullColour, kFullColour,
+                     alpha);
     }
 }
 

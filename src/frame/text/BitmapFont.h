@@ -22,8 +22,12 @@ public:
     void Load(std::u16string_view fileName, double newCellWidth, double newCellHeight);
 
     static int64_t CharCode(char16_t character) { return character; }
-    double GlyphSrcX(int64_t code) const { return cellWidth * ((code - kFirstCode) % kCellsPerRow); }
-    double GlyphSrcY(int64_t code) const { return cellHeight * ((code - kFirstCode) / kCellsPerRow); }
+    double GlyphSrcX(int64_t code) const {
+        return cellWidth * ((code - kFirstCode) % kCellsPerRow);
+    }
+    double GlyphSrcY(int64_t code) const {
+        return cellHeight * ((code - kFirstCode) / kCellsPerRow);
+    }
     static int64_t DigitCode(int64_t n) { return n + u'0'; }
     static char16_t DigitChar(int64_t n);
 
