@@ -50,7 +50,6 @@ public:
     int64_t GetTimer(int64_t slot) const;
     // The animation id chosen when the slot was last drawn.
     int64_t GetAnime(int64_t slot) const;
-    const EnemyAi& GetAi() const { return ai; }
 
 private:
     void ActAi(double playerX, int64_t playerLineY, int64_t slot);
