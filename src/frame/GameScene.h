@@ -38,6 +38,7 @@ struct GameFrameView {
     std::array<RockView, kObservedSlots> rocks{};
     int64_t combo = 0;
     int64_t score = 0;
+    int64_t comboTimer = 0;  // frames before the combo runs out
     int64_t toGenerate = 0;  // generation attempts still to come
     int64_t startTimer = 0;  // frames of "Start!!" left
     int64_t clearTimer = 0;  // frames of "Clear!" left

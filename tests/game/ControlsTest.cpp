@@ -10,9 +10,9 @@ namespace morva::game_test {
 namespace {
 
 constexpr int64_t kLandedFrame = 27;  // a new player drops onto line 3 by then
-constexpr int64_t kStill = 0;
-constexpr int64_t kWalk = 1;
-constexpr int64_t kDash = 2;
+constexpr int64_t kStanding = 0;
+constexpr int64_t kWalking = 1;
+constexpr int64_t kDashing = 2;
 constexpr int64_t kAttacking = 3;
 constexpr int64_t kRightFacing = 0;
 constexpr int64_t kLeftFacing = 1;
@@ -58,35 +58,35 @@ TEST(GameControls, PlayerFallsOntoLineThreeBeforeTheControlsAreTried) {
 
 TEST(GameControls, RightAndLeftInOneFrameWalkLeft) {
     const auto frames = Play({{30, {kRight, kLeft}}}, 33);
-    ExpectSequence(frames, {{29, 700, kStill, kRightFacing},
-                            {30, 695, kWalk, kLeftFacing},
-                            {31, 690, kWalk, kLeftFacing},
-                            {33, 680, kWalk, kLeftFacing}});
+    ExpectSequence(frames, {{29, 700, kStanding, kRightFacing},
+                            {30, 695, kWalking, kLeftFacing},
+                            {31, 690, kWalking, kLeftFacing},
+                            {33, 680, kWalking, kLeftFacing}});
 }
 
 TEST(GameControls, ReleasingRightWhileLeftIsHeldStandsUntilLeftIsPushedAgain) {
     const auto frames =
         Play({{30, {kRight}}, {35, {kRight, kLeft}}, {40, {kLeft}}, {50, {}}, {52, {kLeft}}}, 54);
-    ExpectSequence(frames, {{30, 705, kWalk, kRightFacing},
-                            {34, 725, kWalk, kRightFacing},
-                            {35, 720, kWalk, kLeftFacing},
-                            {39, 700, kWalk, kLeftFacing},
-                            {40, 700, kStill, kLeftFacing},
-                            {49, 700, kStill, kLeftFacing},
-                            {51, 700, kStill, kLeftFacing},
-                            {52, 695, kWalk, kLeftFacing},
-                            {54, 685, kWalk, kLeftFacing}});
+    ExpectSequence(frames, {{30, 705, kWalking, kRightFacing},
+                            {34, 725, kWalking, kRightFacing},
+                            {35, 720, kWalking, kLeftFacing},
+                            {39, 700, kWalking, kLeftFacing},
+                            {40, 700, kStanding, kLeftFacing},
+                            {49, 700, kStanding, kLeftFacing},
+                            {51, 700, kStanding, kLeftFacing},
+                            {52, 695, kWalking, kLeftFacing},
+                            {54, 685, kWalking, kLeftFacing}});
 }
 
 TEST(GameControls, DashActsOnlyWhileWalkingAndIsReadAsHeld) {
     const auto frames = Play({{30, {kDash}}, {35, {kDash, kRight}}, {38, {kRight}}}, 40);
-    ExpectSequence(frames, {{30, 700, kStill, kRightFacing},
-                            {34, 700, kStill, kRightFacing},
+    ExpectSequence(frames, {{30, 700, kStanding, kRightFacing},
+                            {34, 700, kStanding, kRightFacing},
                             // the push of Right and the held Dash meet in one frame
-                            {35, 710, kDash, kRightFacing},
-                            {37, 730, kDash, kRightFacing},
-                            {38, 735, kWalk, kRightFacing},
-                            {40, 745, kWalk, kRightFacing}});
+                            {35, 710, kDashing, kRightFacing},
+                            {37, 730, kDashing, kRightFacing},
+                            {38, 735, kWalking, kRightFacing},
+                            {40, 745, kWalking, kRightFacing}});
 }
 
 TEST(GameControls, NothingButTheChainActsWhileAttacking) {
@@ -107,7 +107,7 @@ TEST(GameControls, NothingButTheChainActsWhileAttacking) {
         ASSERT_EQ(view.playerLine, 3) << "frame " << frame;
     }
     // An unchained step 1 runs out after 39 frames of its own.
-    EXPECT_EQ(At(frames, 69).playerMotion, kStill);
+    EXPECT_EQ(At(frames, 69).playerMotion, kStanding);
     EXPECT_EQ(At(frames, 70).playerX, 700.0);
 }
 
