@@ -3,10 +3,6 @@
 // every exchange passes through here as plain numbers.
 #include "frame/GameScene.h"
 
-// Until the game objects are all in the tree, the scene is an empty field.
-#if __has_include("player/Player.h") && __has_include("field/Stage.h") && \
-    __has_include("field/ScoreBoard.h") && __has_include("actors/Camera.h")
-
 #include <array>
 #include <memory>
 #include <string_view>
@@ -334,6 +330,7 @@ void Report(const Game& game) {
     }
     view.combo = game.board->GetCombo();
     view.score = game.board->GetScore();
+    view.comboTimer = game.board->GetComboTimer();
     view.toGenerate = game.toGenerate;
     view.startTimer = game.startTimer;
     view.clearTimer = game.clearTimer;
@@ -386,32 +383,3 @@ void RunGame(SceneSelector& selector, InputState& input, BitmapFont& font) {
 }
 
 }  // namespace morva
-
-#else
-
-#include <utility>
-
-#include "frame/SceneSelector.h"
-#include "frame/Scenes.h"
-#include "frame/input/InputState.h"
-#include "frame/library/Library.h"
-
-namespace morva {
-namespace {
-GameObserver gObserver;
-}  // namespace
-
-GameObserver SetGameObserver(GameObserver observer) {
-    return std::exchange(gObserver, std::move(observer));
-}
-
-void RunGame(SceneSelector&, InputState& input, BitmapFont&) {
-    for (;;) {
-        input.Update();
-        lib::Act();
-    }
-}
-
-}  // namespace morva
-
-#endif
