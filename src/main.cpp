@@ -1,1 +1,5 @@
-int main() { return 0; }
+#include "frame/Startup.h"
+
+int main() {
+    return morva::Start();
+}
