@@ -1,0 +1,18 @@
+#!/bin/sh
+# Builds the game and every test twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs all tests in both builds.
+set -eu
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+
+JOBS="${MORVA_JOBS:-2}"
+cmake -B build
+cmake --build build -j "$JOBS"
+ctest --test-dir build --output-on-failure -j "$JOBS"
+
+cmake -B build-asan -DMORVA_SANITIZE=ON
+cmake --build build-asan -j "$JOBS"
+ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" \
+UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS"
