@@ -278,8 +278,10 @@ void Library::Open(const InitParams& params) {
         Raise(kLibraryFailure, "PLUMO_VIDEO must be window, offscreen or none, not " + videoName);
     }
 
-    // Headless runs serve tests and replays, which want speed, not wall-clock time.
-    const int64_t fps = EnvNumber<int64_t>("PLUMO_FPS", mode_ == VideoMode::kWindow ? 60 : 0);
+    // The game counts time in frames; every mode plays at the game's own rate
+    // unless told otherwise, so a headless replay takes as long as the game.
+    constexpr int64_t kDefaultFps = 60;
+    const int64_t fps = EnvNumber<int64_t>("PLUMO_FPS", kDefaultFps);
     if (fps < 0) {
         Raise(kLibraryFailure, "PLUMO_FPS must not be negative");
     }

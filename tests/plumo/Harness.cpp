@@ -106,6 +106,8 @@ void SetSettings(const std::map<std::string, std::string>& settings) {
     for (const std::string& name : names) {
         unsetenv(name.c_str());
     }
+    // Unpaced unless a test asks for pacing.
+    setenv("PLUMO_FPS", "0", 1);
     for (const auto& [name, value] : settings) {
         setenv(name.c_str(), value.c_str(), 1);
     }
