@@ -1,7 +1,6 @@
 #include "player/Player.h"
 
 #include <array>
-#include <numbers>
 
 #include "core/Checked.h"
 
@@ -21,14 +20,15 @@ constexpr int64_t kBlinkInterval = 3;  // frames
 constexpr double kStartX = 700.0;  // pixels
 constexpr double kStartY = 0.0;    // pixels
 
-constexpr double kSmokeSpin = std::numbers::pi / 12.0;  // radians per frame, 15 degrees
-constexpr double kSmokeFade = 1.0 / 60.0;               // opacity per frame
-constexpr int64_t kSmokeLifetime = 60;                  // frames
-constexpr double kSmokeSize = 30.0;                     // half-size, pixels
-constexpr double kSmokeDriftX = 0.0;                    // pixels per frame per frame
-constexpr double kSmokeDriftY = 0.0;                    // pixels per frame per frame
-constexpr int64_t kSmokeCapacity = 10;                  // puffs
-constexpr int64_t kSmokeInterval = 10;                  // frames
+// Fifteen degrees and a sixtieth, as the rounded decimals the puffs were tuned with.
+constexpr double kSmokeSpin = 0.261799387799149;   // radians per frame
+constexpr double kSmokeFade = 0.0166666666666667;  // opacity per frame
+constexpr int64_t kSmokeLifetime = 60;             // frames
+constexpr double kSmokeSize = 30.0;                // half-size, pixels
+constexpr double kSmokeDriftX = 0.0;               // pixels per frame per frame
+constexpr double kSmokeDriftY = 0.0;               // pixels per frame per frame
+constexpr int64_t kSmokeCapacity = 10;             // puffs
+constexpr int64_t kSmokeInterval = 10;             // frames
 
 constexpr int64_t kAnimeCapacityBody = 8;
 constexpr int64_t kAnimeCapacitySword = 6;

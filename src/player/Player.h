@@ -47,7 +47,6 @@ public:
     double GetWalkSpeed() const { return walkSpeed; }
     double GetJumpSpeed() const { return jumpSpeed; }
     int64_t GetLineY() const { return lineY; }
-    bool IsVisible() const { return visible; }
 
     // The sword's hit circle and what a hit is worth, for the current step.
     bool IsHitActive() const { return hitActive; }
