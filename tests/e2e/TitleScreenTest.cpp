@@ -83,11 +83,12 @@ protected:
 };
 
 TEST_F(TitleScreen, FirstFrameDrawsCreditsTitlePictureAndVersion) {
+    // Two frames, so that the shutdown's releases land in the second.
     RunOptions options;
-    options.frames = 1;
+    options.frames = 2;
     const RunResult run = RunProgram(options);
     ASSERT_TRUE(run.Finished()) << run.Describe();
-    ASSERT_EQ(run.trace.frames.size(), 1u) << run.Describe();
+    ASSERT_EQ(run.trace.frames.size(), 2u) << run.Describe();
     EXPECT_EQ(run.trace.title, "MORVA var 0.2");
     EXPECT_TRUE(run.trace.problems.empty()) << run.Describe();
 
@@ -122,7 +123,10 @@ TEST_F(TitleScreen, HoldingSpaceOrOtherButtonsKeepsTheTitle) {
     for (const TraceFrame& frame : run.trace.frames) {
         ASSERT_TRUE(StartsWithTitle(frame));
         EXPECT_EQ(frame.Draws().size(), titleDraws) << "frame " << frame.number;
-        EXPECT_TRUE(frame.CallsNamed("ReleaseTex").empty()) << "frame " << frame.number;
+        // The last frame also holds the shutdown's releases.
+        if (frame.number < kFrames - 1) {
+            EXPECT_TRUE(frame.CallsNamed("ReleaseTex").empty()) << "frame " << frame.number;
+        }
         if (frame.number > 0) {
             EXPECT_TRUE(frame.CallsNamed("LoadTex").empty()) << "frame " << frame.number;
         }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
@@ -327,8 +328,12 @@ Replay& Replay::Tap(int64_t frame, int64_t button, int64_t holdFrames) {
 }
 
 std::string Replay::Text() const {
+    // The library wants ascending frames; events of one frame keep their order.
+    std::vector<Event> events = events_;
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Event& a, const Event& b) { return a.frame < b.frame; });
     std::string text = "seed " + std::to_string(seed_) + "\n";
-    for (const Event& event : events_) {
+    for (const Event& event : events) {
         text += std::to_string(event.frame) + " " + event.button + (event.down ? " down" : " up") +
                 "\n";
     }

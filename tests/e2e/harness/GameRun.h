@@ -87,6 +87,7 @@ public:
     // Down at frame, up holdFrames later.
     Replay& Tap(int64_t frame, int64_t button, int64_t holdFrames);
 
+    // Events sorted by frame, those of one frame in the order given.
     std::string Text() const;
 
 private:
