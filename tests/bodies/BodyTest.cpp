@@ -49,14 +49,6 @@ TEST_F(MoverTest, DecelerationBringsTheMoveToRest) {
     EXPECT_EQ(mover.GetMoveY(), 0.0);
 }
 
-TEST_F(MoverTest, MoveLengthAndAngle) {
-    mover.SetMove(-3, 4);
-    EXPECT_DOUBLE_EQ(mover.GetMoveLengthSq(), 25.0);
-    EXPECT_DOUBLE_EQ(mover.GetMoveLength(), 5.0);
-    mover.UpdateMoveAngle();
-    EXPECT_DOUBLE_EQ(mover.GetMoveAngle(), std::atan2(4.0, -3.0));
-}
-
 TEST_F(MoverTest, SetKeepsSpeedAndAngleInStep) {
     mover.Set(1, 2, 3, 4);
     EXPECT_EQ(mover.GetX(), 1.0);
@@ -77,11 +69,6 @@ TEST_F(MoverTest, PolarRoundTripGivesTheSpeedBack) {
         EXPECT_NEAR(mover.GetSpeed(), speed, kTolerance) << "speed " << speed;
         EXPECT_EQ(mover.GetAngle(), 2.5);
     }
-    mover.SetAngle(0.0);
-    mover.SetSpeed(2.0);
-    mover.UpdateVel();
-    EXPECT_NEAR(mover.GetVX(), 2.0, kTolerance);
-    EXPECT_NEAR(mover.GetVY(), 0.0, kTolerance);
 }
 
 TEST_F(MoverTest, NormalizingAZeroVelocityLeavesEverythingAlone) {
@@ -127,17 +114,6 @@ TEST_F(MoverTest, GetPosHandsOutTheBodysOwnVector) {
     const Vec2Ref vel = mover.GetVel();
     vel->Set(0, 9);
     EXPECT_EQ(mover.GetVY(), 9.0);
-}
-
-TEST_F(MoverTest, InitGivesFreshVectorsNotSharedOnes) {
-    Mover other;
-    other.Init();
-    other.SetPos(1, 1);
-    other.SetMove(2, 2);
-    EXPECT_EQ(mover.GetX(), 0.0);
-    EXPECT_EQ(mover.GetMoveX(), 0.0);
-    EXPECT_NE(mover.GetPos(), other.GetPos());
-    EXPECT_NE(mover.GetPos(), mover.GetVel());
 }
 
 }  // namespace

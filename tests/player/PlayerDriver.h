@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "FakeLibrary.h"

@@ -10,7 +10,6 @@ namespace {
 // Body pictures in pelomar256, 256 x 256 cells.
 constexpr Rect kStandRight = {0, 0, 256, 256};
 constexpr Rect kAirRight = {256, 512, 256, 256};
-constexpr Rect kWalkRightFirst = {256, 0, 256, 256};
 
 using PlayerMotionTest = PlayerDriver;
 
@@ -79,18 +78,6 @@ TEST_F(PlayerMotionTest, UpOnTheTopLineIsSnappedBackInTheSameUpdate) {
     EXPECT_EQ(player.GetY(), 400.0);
     Frames(3);
     EXPECT_EQ(player.GetY(), 400.0);
-}
-
-TEST_F(PlayerMotionTest, WalkingAndReleasingMovesAtWalkSpeed) {
-    FallIn();
-    PushWalk(kFacingLeft);
-    for (int64_t frame = 1; frame <= 4; ++frame) {
-        Frame();
-        ASSERT_EQ(player.GetX(), 700.0 - 5.0 * static_cast<double>(frame));
-    }
-    ReleaseWalk();
-    Frames(3);
-    EXPECT_EQ(player.GetX(), 680.0);
 }
 
 // Visibility after each update following a hit with the timer at 60:
@@ -169,14 +156,6 @@ TEST_F(PlayerMotionTest, NothingIsDrawnForAnotherLine) {
         << library.draws.size() << " draws, first " << library.draws.front();
     player.Draw(0, 0, 700);
     EXPECT_EQ(library.draws.size(), 3u) << "two puffs and the body";
-}
-
-TEST_F(PlayerMotionTest, WalkDrawsTheWalkCycleFromItsFirstFrame) {
-    FallIn();
-    PushWalk(kFacingRight);
-    const FrameDraws frame = Frame();
-    ASSERT_EQ(frame.body.size(), 1u);
-    EXPECT_EQ(Source(frame.body[0]), kWalkRightFirst);
 }
 
 }  // namespace

@@ -81,15 +81,6 @@ TEST_F(SmokeEmitterTest, NewPuffTakesTheLowestFreeSlotAndKeepsItsAngle) {
     EXPECT_FALSE(smoke.IsActive(2));
 }
 
-TEST_F(SmokeEmitterTest, DriftAcceleratesLivePuffs) {
-    smoke.Init(kSpin, kFade, kLifetime, kSize, 1.0, -2.0, kCapacity);
-    smoke.Emit(0, 0);
-    Update(2);
-    // Moves of (1, -2) then (2, -4).
-    EXPECT_EQ(smoke.GetX(0), 3.0);
-    EXPECT_EQ(smoke.GetY(0), -6.0);
-}
-
 TEST_F(SmokeEmitterTest, EmptyPoolUpdatesToNothing) {
     Update(5);
     for (int64_t i = 0; i < kCapacity; ++i) {
