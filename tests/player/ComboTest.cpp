@@ -112,7 +112,7 @@ TEST_P(ComboTest, EarliestFullChainIsDrawnInEightyFourFrames) {
     StandFacing(GetParam());
     const double x = player.GetX();
     const double y = player.GetY();
-    // Attack pushed again in every frame of step 3: there is no fourth step.
+    // Pushed from the chain into step 3 on in every frame: there is no fourth step.
     std::vector<int64_t> pushes = {1, kChainTo2};
     for (int64_t frame = kChainTo3; frame <= kComboFrames; ++frame) {
         pushes.push_back(frame);
