@@ -25,6 +25,8 @@ private:
     // Down this frame only if it was up in the last one, so it counts as a push.
     void Tap(int64_t button);
     void Hold(int64_t button);
+    // Holds the direction key, pushing it again when a walk was stopped.
+    void Walk(const GameFrameView& view, int64_t direction, double distance);
     void Approach(const GameFrameView& view, const RockView& rock);
 
     HeldButtons last{};

@@ -77,6 +77,14 @@ std::string WithoutPads(const std::string& trace) {
     return out;
 }
 
+// The trace up to and including the line that ends the given frame: what
+// follows is the shutdown, which differs with the way the run was stopped.
+std::string UpToFrame(const std::string& trace, int64_t frame) {
+    const std::string line = "\nframe " + std::to_string(frame) + "\n";
+    const std::size_t at = trace.find(line);
+    return at == std::string::npos ? trace : trace.substr(0, at + line.size());
+}
+
 // Index of the first differing line, for a readable failure.
 std::string FirstDifference(const std::string& a, const std::string& b) {
     std::istringstream inA(a);
@@ -158,7 +166,7 @@ TEST_P(BotGame, PlaysToClearAndReplaysToTheSameTrace) {
     // The program itself, from the bot's replay, then from its own recording.
     e2e::RunOptions replayRun;
     replayRun.seed = seed;
-    replayRun.frames = played.acts;
+    replayRun.frames = played.acts + 1;
     replayRun.replay = played.replay;
     replayRun.record = true;
     const e2e::RunResult fromBot = e2e::RunProgram(replayRun);
@@ -168,11 +176,12 @@ TEST_P(BotGame, PlaysToClearAndReplaysToTheSameTrace) {
     again.record = false;
     const e2e::RunResult fromRecord = e2e::RunProgram(again);
     ASSERT_TRUE(fromRecord.Finished()) << fromRecord.Describe();
-    ASSERT_EQ(fromBot.traceText, fromRecord.traceText)
+    // Compared as one flag: a diff of two whole traces would not fit in memory.
+    ASSERT_TRUE(fromBot.traceText == fromRecord.traceText)
         << FirstDifference(fromBot.traceText, fromRecord.traceText);
-    const std::string inProcess = WithoutPads(ReadFile(tracePath));
-    ASSERT_EQ(inProcess, WithoutPads(fromBot.traceText))
-        << FirstDifference(inProcess, WithoutPads(fromBot.traceText));
+    const std::string inProcess = UpToFrame(WithoutPads(ReadFile(tracePath)), played.acts);
+    const std::string program = UpToFrame(WithoutPads(fromBot.traceText), played.acts);
+    ASSERT_TRUE(inProcess == program) << FirstDifference(inProcess, program);
 
     // "Clear!" for 120 frames although the space key went down and up in
     // them, then the retry texts until the release, then the title.
