@@ -21,7 +21,8 @@ class MeasuringBot : public Controller {
 public:
     HeldButtons OnGameFrame(const GameFrameView& view) override {
         ++frames;
-        const int64_t allocations = ProgramAllocations() + LibraryAllocations();
+        const int64_t allocations =
+            ProgramAllocations() - AllocationsInsideAct() + LibraryAllocations();
         const int64_t made = allocations - lastAllocations;
         lastAllocations = allocations;
         if (view.frame > 1) {
@@ -61,6 +62,8 @@ void Measure(int64_t seed, const std::string& video) {
     RealRunOptions options;
     options.seed = seed;
     options.video = video;
+    options.allocationCount = ProgramAllocations;
+    options.writeReplay = false;
     const auto start = std::chrono::steady_clock::now();
     const RealRunResult run = RunRealGame(bot, options);
     const double seconds =

@@ -27,6 +27,9 @@ struct Run {
     bool sawGameFrame = false;
     int64_t acts = 0;
     int64_t libraryAllocations = 0;
+    int64_t allocationsInsideAct = 0;
+    int64_t (*allocationCount)() = nullptr;
+    bool writeReplay = true;
     std::string replay;
 };
 
@@ -56,7 +59,11 @@ void* CountedAllocMem(int64_t size, int64_t reserved) {
 // After the library's frame: the next frame's hold counts, and a replay line
 // for every button that changes.
 void ControlledAct() {
+    const int64_t before = gRun.allocationCount != nullptr ? gRun.allocationCount() : 0;
     gRun.realAct();
+    if (gRun.allocationCount != nullptr) {
+        gRun.allocationsInsideAct += gRun.allocationCount() - before;
+    }
     ++gRun.acts;
     if (!gRun.sawGameFrame) {
         gRun.next = gRun.controller->OnTitleFrame();
@@ -65,7 +72,7 @@ void ControlledAct() {
     for (int64_t button = 0; button < kButtonCount; ++button) {
         int64_t& count = gRun.counts[static_cast<std::size_t>(button)];
         const bool down = gRun.next[static_cast<std::size_t>(button)];
-        if (down != (count > 0)) {
+        if (gRun.writeReplay && down != (count > 0)) {
             gRun.replay += std::to_string(gRun.acts) + " " + std::to_string(button) +
                            (down ? " down\n" : " up\n");
         }
@@ -115,9 +122,15 @@ int64_t LibraryAllocations() {
     return gRun.libraryAllocations;
 }
 
+int64_t AllocationsInsideAct() {
+    return gRun.allocationsInsideAct;
+}
+
 RealRunResult RunRealGame(Controller& controller, const RealRunOptions& options) {
     gRun = Run{};
     gRun.controller = &controller;
+    gRun.allocationCount = options.allocationCount;
+    gRun.writeReplay = options.writeReplay;
     gRun.replay = "seed " + std::to_string(options.seed) + "\n";
     SetEnv("PLUMO_VIDEO", options.video);
     SetEnv("PLUMO_FPS", "0");

@@ -28,6 +28,10 @@ struct RealRunOptions {
     int64_t seed = 1;
     std::string tracePath;  // PLUMO_TRACE, empty for none
     std::string video = "none";
+    bool writeReplay = true;  // off where the test's own allocations would count
+    // Counts the process's allocations, to tell the library's own inside Act
+    // apart; null when nobody counts.
+    int64_t (*allocationCount)() = nullptr;
 };
 
 struct RealRunResult {
@@ -40,5 +44,7 @@ RealRunResult RunRealGame(Controller& controller, const RealRunOptions& options)
 
 // Allocations made through the game library's AllocMem since the run began.
 int64_t LibraryAllocations();
+// Allocations counted by allocationCount while the library's Act ran.
+int64_t AllocationsInsideAct();
 
 }  // namespace morva::game_test
