@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "(Plumo.zqd+0x"},
         BrokenStep{"act-invalid-fp", "morva: invalid floating-point operation at 0x",
                    "(Plumo.zqd+0x"},
-        BrokenStep{"act-access-violation", "morva: access violation touching 0x0 at 0x",
+        BrokenStep{"act-access-violation", "morva: access violation touching 0x10 at 0x",
                    "(Plumo.zqd+0x"},
         // The window closed quietly, but Free itself failed: still unloaded,
         // and the failure is not reported as success.
