@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -21,13 +22,12 @@ struct Loaded {
     Exports exports{};
 };
 
-template <typename T>
-T Bind(void* handle, const char* name) {
+void* Need(void* handle, const char* name) {
     void* symbol = dlsym(handle, name);
     if (symbol == nullptr) {
         throw std::runtime_error(std::string("missing export ") + name);
     }
-    return reinterpret_cast<T>(symbol);
+    return symbol;
 }
 
 Loaded& Load() {
@@ -39,31 +39,15 @@ Loaded& Load() {
             throw std::runtime_error("cannot create a temporary folder");
         }
         result.dir = pattern;
-        const std::filesystem::path copy = result.dir / "Plumo.zqd";
-        std::filesystem::copy_file(PLUMO_LIBRARY_PATH, copy);
-        result.handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+        std::filesystem::copy_file(PLUMO_LIBRARY_PATH, result.dir / "Plumo.zqd");
+        result.handle = dlopen((result.dir / "Plumo.zqd").c_str(), RTLD_NOW | RTLD_LOCAL);
         if (result.handle == nullptr) {
             throw std::runtime_error(std::string("dlopen failed: ") + dlerror());
         }
-        Exports& e = result.exports;
-        e.Init = Bind<InitFn>(result.handle, "Init");
-        e.Free = Bind<FreeFn>(result.handle, "Free");
-        e.Act = Bind<ActFn>(result.handle, "Act");
-        e.Pad = Bind<PadFn>(result.handle, "Pad");
-        e.LoadTex = Bind<LoadTexFn>(result.handle, "LoadTex");
-        e.DrawTex = Bind<DrawTexFn>(result.handle, "DrawTex");
-        e.DrawTexRot = Bind<DrawTexRotFn>(result.handle, "DrawTexRot");
-        e.Rnd = Bind<RndFn>(result.handle, "Rnd");
-        e.Mod = Bind<ModFn>(result.handle, "Mod");
-        e.Pow = Bind<PowFn>(result.handle, "Pow");
-        e.Sqrt = Bind<SqrtFn>(result.handle, "Sqrt");
-        e.Cos = Bind<CosFn>(result.handle, "Cos");
-        e.Sin = Bind<SinFn>(result.handle, "Sin");
-        e.Hypot = Bind<HypotFn>(result.handle, "Hypot");
-        e.InvRot = Bind<InvRotFn>(result.handle, "InvRot");
-        e.IToS = Bind<IToSFn>(result.handle, "IToS");
-        e.AllocMem = Bind<AllocMemFn>(result.handle, "AllocMem");
-        e.FreeMem = Bind<FreeMemFn>(result.handle, "FreeMem");
+#define PLUMO_BIND(name) \
+    result.exports.name = reinterpret_cast<name##Fn>(Need(result.handle, #name));
+        PLUMO_TEST_EXPORTS(PLUMO_BIND)
+#undef PLUMO_BIND
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(Load().dir, ignored);
@@ -75,14 +59,14 @@ Loaded& Load() {
 
 }  // namespace
 
-OwnedString::OwnedString(const std::u16string& text) : storage_(3 + (text.size() + 1) / 4 + 1, 0) {
-    String* record = get();
+// A string record with its own storage, as the program builds them.
+std::vector<uint64_t> Record(const std::u16string& text) {
+    std::vector<uint64_t> storage(3 + (text.size() + 1) / 4 + 1, 0);
+    auto* record = reinterpret_cast<String*>(storage.data());
     record->refCount = 1;
     record->length = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        record->units[i] = text[i];
-    }
-    record->units[text.size()] = u'\0';
+    std::copy(text.begin(), text.end(), record->units);
+    return storage;
 }
 
 const Exports& Library() {
@@ -106,7 +90,6 @@ void SetSettings(const std::map<std::string, std::string>& settings) {
     for (const std::string& name : names) {
         unsetenv(name.c_str());
     }
-    // Unpaced unless a test asks for pacing.
     setenv("PLUMO_FPS", "0", 1);
     for (const auto& [name, value] : settings) {
         setenv(name.c_str(), value.c_str(), 1);
@@ -114,9 +97,10 @@ void SetSettings(const std::map<std::string, std::string>& settings) {
 }
 
 void Open(uint64_t* failureCell, const std::u16string& title) {
-    OwnedString copy(title);
-    const InitParams params{kProgramSignature, kProgramMode, &environ,
-                            nullptr,           failureCell,  copy.get()};
+    auto copy = Record(title);
+    const InitParams params{kProgramSignature, kProgramMode,
+                            &environ,          nullptr,
+                            failureCell,       reinterpret_cast<String*>(copy.data())};
     Library().Init(&params);
 }
 
@@ -126,16 +110,30 @@ void Drop(Texture* texture) {
     }
 }
 
+Texture* Load(const char* name) {
+    const std::string text(name);
+    auto record = Record(std::u16string(text.begin(), text.end()));
+    return Library().LoadTex(reinterpret_cast<String*>(record.data()));
+}
+
+std::string Raised(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const Failure& failure) {
+        return std::to_string(failure.code()) + " " + failure.what();
+    }
+    return "returned";
+}
+
 void WriteQuadrantPng(const std::string& name) {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 64, 32, 32, SDL_PIXELFORMAT_RGBA32);
     const SDL_Rect quadrants[] = {
         {0, 0, 32, 16}, {32, 0, 32, 16}, {0, 16, 32, 16}, {32, 16, 32, 16}};
-    const Uint32 colours[] = {SDL_MapRGBA(surface->format, 255, 0, 0, 255),
-                              SDL_MapRGBA(surface->format, 0, 255, 0, 255),
-                              SDL_MapRGBA(surface->format, 0, 0, 255, 255),
-                              SDL_MapRGBA(surface->format, 255, 255, 255, 255)};
+    const Uint8 colours[][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     for (int i = 0; i < 4; ++i) {
-        SDL_FillRect(surface, &quadrants[i], colours[i]);
+        SDL_FillRect(
+            surface, &quadrants[i],
+            SDL_MapRGBA(surface->format, colours[i][0], colours[i][1], colours[i][2], 255));
     }
     const std::string path = (LibraryDir() / name).string();
     const int saved = IMG_SavePNG(surface, path.c_str());

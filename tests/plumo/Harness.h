@@ -4,44 +4,23 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "plumo/Abi.h"
 
 namespace plumo::test {
 
-// A string record with its own storage, as the program builds them.
-class OwnedString {
-public:
-    explicit OwnedString(const std::u16string& text);
-    String* get() { return reinterpret_cast<String*>(storage_.data()); }
-
-private:
-    std::vector<uint64_t> storage_;
-};
+#define PLUMO_TEST_EXPORTS(X)                                                                     \
+    X(Init)                                                                                       \
+    X(Free) X(Act) X(Pad) X(LoadTex) X(DrawTex) X(DrawTexRot) X(Rnd) X(Mod) X(Sqrt) X(Cos) X(Sin) \
+        X(Hypot) X(InvRot) X(IToS) X(FreeMem)
 
 struct Exports {
-    InitFn Init;
-    FreeFn Free;
-    ActFn Act;
-    PadFn Pad;
-    LoadTexFn LoadTex;
-    DrawTexFn DrawTex;
-    DrawTexRotFn DrawTexRot;
-    RndFn Rnd;
-    ModFn Mod;
-    PowFn Pow;
-    SqrtFn Sqrt;
-    CosFn Cos;
-    SinFn Sin;
-    HypotFn Hypot;
-    InvRotFn InvRot;
-    IToSFn IToS;
-    AllocMemFn AllocMem;
-    FreeMemFn FreeMem;
+#define PLUMO_TEST_FIELD(name) name##Fn name;
+    PLUMO_TEST_EXPORTS(PLUMO_TEST_FIELD)
+#undef PLUMO_TEST_FIELD
 };
 
 // The library copy, loaded once per process, and the folder it sits in.
@@ -49,7 +28,7 @@ const Exports& Library();
 void* LibraryHandle();
 const std::filesystem::path& LibraryDir();
 
-// Clears every PLUMO_ setting, then applies the given ones.
+// Clears every PLUMO_ setting, sets PLUMO_FPS=0, then applies the given ones.
 void SetSettings(const std::map<std::string, std::string>& settings);
 
 // Opens a session like the program does; failureCell receives raising addresses.
@@ -57,6 +36,12 @@ void Open(uint64_t* failureCell, const std::u16string& title = u"MORVA var 0.2")
 
 // Drops a texture handle the way the program does.
 void Drop(Texture* texture);
+
+// Loads a texture from the library's folder by its file name.
+Texture* Load(const char* name);
+
+// "<code> <message>" of the Failure that call raises, or "returned".
+std::string Raised(const std::function<void()>& call);
 
 // A 64 x 32 PNG beside the library: top-left red, top-right green,
 // bottom-left blue, bottom-right white.

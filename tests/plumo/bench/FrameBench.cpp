@@ -12,7 +12,7 @@ void Frame(benchmark::State& state, const char* video) {
     uint64_t cell = 0;
     Open(&cell);
     const Exports& lib = Library();
-    Texture* texture = lib.LoadTex(OwnedString(u"bench.zqtex").get());
+    Texture* texture = Load("bench.zqtex");
     for (auto _ : state) {
         for (int layer = 0; layer < 4; ++layer) {
             lib.DrawTexRot(texture, 0, 0, 64, 32, 0, 0, 1600, 900, 800, 450, 0, 1, 1, 1, 0.8);
