@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <array>
 #include <stdexcept>
 
 #include "FakeLibrary.h"
@@ -10,88 +10,47 @@
 namespace morva {
 namespace {
 
-struct Thought {
-    int64_t dir;
-    int64_t walk;
-    int64_t lineMove;
-    bool latched;
-    bool operator==(const Thought&) const = default;
+// One thought of a slot: what it sees, then {dir, walk, lineMove, latched}.
+struct Step {
+    int64_t slot, playerX, playerLineY, selfX, selfLineY;
+    std::array<int64_t, 4> expected;
+    const char* what;
 };
 
-std::ostream& operator<<(std::ostream& out, const Thought& t) {
-    return out << "{dir " << t.dir << ", walk " << t.walk << ", lineMove " << t.lineMove
-               << ", latched " << t.latched << "}";
-}
-
-struct Sight {
-    double playerX;
-    int64_t playerLineY;
-    double selfX;
-    int64_t selfLineY;
-};
-
-class EnemyAiTest : public ::testing::Test {
-protected:
-    void SetUp() override { ai.Init(6); }
-
-    Thought Think(const Sight& sight, int64_t slot = 0) {
-        ai.SeePlayer(sight.playerX, sight.playerLineY, slot);
-        ai.SeeSelf(sight.selfX, sight.selfLineY, slot);
-        ai.Think(slot);
-        return {ai.GetDir(slot), ai.GetWalk(slot), ai.GetLineMove(slot), ai.IsLatched(slot)};
-    }
-
+// Steps run in order on one AI; each depends on the slot's earlier steps. Slot 0
+// shows the latch and the repeated line change, the others the edges of each branch.
+TEST(EnemyAiTest, ThoughtsPerSlot) {
+    const Step steps[] = {
+        {0, 200, 400, 1000, 800, {0, 0, 1, 0}, "far below the player: up"},
+        {0, 800, 400, 1000, 700, {0, 1, 1, 1}, "near on another line: picks left, still up"},
+        {0, 1200, 400, 1000, 600, {0, 1, 1, 1}, "player crossed over: side kept, up again"},
+        {0, 900, 500, 1000, 500, {0, 1, 0, 0}, "same line: stop changing, latch released"},
+        {0, 1200, 400, 1000, 500, {1, 1, 0, 1}, "near again: new side, no line change"},
+        {0, 1300, 600, 1000, 500, {1, 1, 0, 1}, "latched: nothing changes"},
+        {0, 400, 600, 1000, 500, {1, 1, 2, 1}, "far: down, latch stays"},
+        {1, 900, 600, 1000, 600, {0, 1, 0, 0}, "same line, player left: walks left"},
+        {1, 1100, 600, 1000, 600, {1, 1, 0, 0}, "same line, player right: walks right"},
+        {1, 0, 400, 1000, 500, {1, 1, 1, 0}, "far up: facing and walk kept"},
+        {1, 1000, 600, 1000, 600, {0, 1, 0, 0}, "same line, equal x: faces left"},
+        {2, 200, 500, 1000, 700, {0, 0, 1, 0}, "fresh slot far below: stands, goes up"},
+        {3, 1600, 700, 1000, 500, {0, 0, 2, 0}, "far above: goes down"},
+        {3, 1501, 700, 1000, 500, {0, 0, 2, 0}, "501 away is far"},
+        {4, 1500, 700, 1000, 500, {1, 1, 0, 1}, "500 to the right is near"},
+        {5, 500, 700, 1000, 500, {0, 1, 0, 1}, "500 to the left is near"},
+    };
     fake::FakeLibrary library;
     EnemyAi ai;
-};
-
-TEST_F(EnemyAiTest, SameLineTurnsToThePlayerAndWalks) {
-    EXPECT_EQ(Think({900, 600, 1000, 600}), (Thought{0, 1, 0, false}));
-    EXPECT_EQ(Think({1100, 600, 1000, 600}), (Thought{1, 1, 0, false}));
-    EXPECT_EQ(Think({1000, 600, 1000, 600}), (Thought{0, 1, 0, false})) << "equal x faces left";
-}
-
-TEST_F(EnemyAiTest, FarOnAnotherLineOnlyChangesLineTowardsThePlayer) {
-    // A fresh slot keeps standing while it changes lines.
-    EXPECT_EQ(Think({200, 500, 1000, 700}), (Thought{0, 0, 1, false}));
-    EXPECT_EQ(Think({1600, 700, 1000, 500}), (Thought{0, 0, 2, false}));
-    EXPECT_EQ(Think({1501, 700, 1000, 500}), (Thought{0, 0, 2, false}));
-
-    Think({1100, 500, 1000, 500}, 1);
-    EXPECT_EQ(Think({0, 400, 1000, 500}, 1), (Thought{1, 1, 1, false})) << "facing and walk kept";
-}
-
-TEST_F(EnemyAiTest, ExactlyFiveHundredAwayIsNear) {
-    EXPECT_EQ(Think({1500, 700, 1000, 500}, 0), (Thought{1, 1, 0, true}));
-    EXPECT_EQ(Think({500, 700, 1000, 500}, 1), (Thought{0, 1, 0, true}));
-}
-
-TEST_F(EnemyAiTest, SlotsThinkApartAndABadSlotFails) {
-    Think({1600, 700, 1000, 500}, 2);
-    EXPECT_EQ(ai.GetLineMove(2), 2);
-    EXPECT_EQ(ai.GetLineMove(3), 0);
-    EXPECT_THROW(ai.Think(6), std::out_of_range);
-}
-
-TEST_F(EnemyAiTest, LatchHoldsTheSideAndTheLastLineChangeRepeats) {
-    struct Step {
-        Sight sight;
-        Thought expected;
-        const char* what;
-    };
-    const Step steps[] = {
-        {{200, 400, 1000, 800}, {0, 0, 1, false}, "far below the player: up"},
-        {{800, 400, 1000, 700}, {0, 1, 1, true}, "near on another line: picks left, still up"},
-        {{1200, 400, 1000, 600}, {0, 1, 1, true}, "player crossed over: side kept, up again"},
-        {{900, 500, 1000, 500}, {0, 1, 0, false}, "same line: stop changing, latch released"},
-        {{1200, 400, 1000, 500}, {1, 1, 0, true}, "near again: new side, no line change"},
-        {{1300, 600, 1000, 500}, {1, 1, 0, true}, "latched: nothing changes"},
-        {{400, 600, 1000, 500}, {1, 1, 2, true}, "far: down, latch stays"},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        ASSERT_EQ(Think(step.sight), step.expected);
+    ai.Init(6);
+    for (const Step& s : steps) {
+        SCOPED_TRACE(::testing::Message() << "slot " << s.slot << ": " << s.what);
+        ai.SeePlayer(s.playerX, s.playerLineY, s.slot);
+        ai.SeeSelf(s.selfX, s.selfLineY, s.slot);
+        ai.Think(s.slot);
+        ASSERT_EQ((std::array<int64_t, 4>{ai.GetDir(s.slot), ai.GetWalk(s.slot),
+                                          ai.GetLineMove(s.slot), ai.IsLatched(s.slot)}),
+                  s.expected);
     }
+    EXPECT_THROW(ai.Think(6), std::out_of_range);
 }
 
 }  // namespace
