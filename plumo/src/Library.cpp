@@ -193,6 +193,7 @@ private:
     void SetIcon(const Icon* icon);
     void ClearFrame();
     void Present();
+    void LogPresent();
     void SaveShot(const std::string& path);
     void Pace();
     void PumpEvents();
@@ -212,6 +213,8 @@ private:
     std::string directory_;
     LineWriter trace_;
     LineWriter record_;
+    // One line per presented frame: microseconds since Init.
+    LineWriter frameLog_;
     Random random_;
     HoldCounter holds_;
     std::vector<HoldCounter::Change> recorded_;
@@ -236,6 +239,7 @@ private:
 
     Clock::duration period_{};
     Clock::time_point frameStart_{};
+    Clock::time_point initTime_{};
 
     int64_t lastTextureId_ = 0;
     TextureObject* textures_ = nullptr;
@@ -256,7 +260,21 @@ void ReleaseTexture(Texture* texture) {
 }
 
 void Library::Open(const InitParams& params) {
+    initTime_ = Clock::now();
     const std::string title = ToUtf8(params.title);
+
+    if (const char* path = Env("PLUMO_FRAME_LOG")) {
+        if (!frameLog_.Open(path)) {
+            Raise(kLibraryFailure, std::string("cannot write frame log ") + path);
+        }
+        // The wall-clock time of Init lets a script relate the log to the process start.
+        const auto wall = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::system_clock::now().time_since_epoch());
+        frameLog_.Word("# plumo-frame-log 1: present time in microseconds since Init; Init at")
+            .Int(wall.count())
+            .Word("microseconds since the epoch")
+            .EndLine();
+    }
 
     if (const char* path = Env("PLUMO_TRACE")) {
         if (!trace_.Open(path)) {
@@ -441,11 +459,21 @@ void Library::Close() {
     trace_.Word("Free").EndLine();
     trace_.Close();
     record_.Close();
+    frameLog_.Close();
 }
 
 void Library::Flush() {
     trace_.Flush();
     record_.Flush();
+    frameLog_.Flush();
+}
+
+void Library::LogPresent() {
+    if (frameLog_.IsOpen()) {
+        const auto since =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - initTime_);
+        frameLog_.Int(since.count()).EndLine();
+    }
 }
 
 void Library::ClearFrame() {
@@ -479,12 +507,15 @@ void Library::SaveShot(const std::string& path) {
 
 void Library::Present() {
     if (mode_ == VideoMode::kNone) {
+        // Nothing is shown; the log still marks when the frame was handed over.
+        LogPresent();
         return;
     }
     const bool listed = shotFrames_.count(acts_) != 0;
     if (mode_ == VideoMode::kOffscreen) {
         // The software renderer batches; presenting a surface target just flushes.
         SDL_RenderPresent(renderer_);
+        LogPresent();
         if (listed) {
             SaveShot(shotDir_ + "/" + ShotName("frame", acts_));
         }
@@ -498,6 +529,7 @@ void Library::Present() {
         SaveShot(shotDir_ + "/" + ShotName("shot", acts_));
     }
     SDL_RenderPresent(renderer_);
+    LogPresent();
 }
 
 void Library::Pace() {
