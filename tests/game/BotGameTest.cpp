@@ -153,6 +153,34 @@ TEST_P(BotGame, PlaysToClearAndReplaysToTheSameTrace) {
         }
     }
     ASSERT_GT(firstCleared, 0);
+
+    // Every rock struck in a frame is a combo step of its own, scored with
+    // the count that includes it; a touch ends the combo with time left.
+    int64_t multiHitFrames = 0;
+    int64_t touches = 0;
+    for (std::size_t i = 1; i < controller.views.size(); ++i) {
+        const GameFrameView& before = controller.views[i - 1];
+        const GameFrameView& now = controller.views[i];
+        if (now.combo > before.combo) {
+            int64_t steps = 0;
+            for (int64_t combo = before.combo + 1; combo <= now.combo; ++combo) {
+                steps += combo;
+            }
+            const int64_t gained = now.score - before.score;
+            ASSERT_TRUE(gained == 10 * steps || gained == 15 * steps || gained == 40 * steps)
+                << "game frame " << now.frame << ": combo " << before.combo << " -> " << now.combo
+                << ", score +" << gained;
+            multiHitFrames += now.combo - before.combo > 1 ? 1 : 0;
+        } else if (before.combo > 0 && now.combo == 0 && now.comboTimer > 0) {
+            ASSERT_FALSE(now.playerVulnerable) << "game frame " << now.frame;
+            ++touches;
+        }
+    }
+    EXPECT_GT(multiHitFrames, 0) << "no frame struck two rocks: the check above saw no such case";
+    EXPECT_GT(touches, 0) << "no touch ended a combo: the check above saw no such case";
+    std::printf("seed %lld: %lld frames with several rocks struck, %lld touches ending a combo\n",
+                static_cast<long long>(seed), static_cast<long long>(multiHitFrames),
+                static_cast<long long>(touches));
     const GameFrameView& last = controller.views.back();
     EXPECT_TRUE(last.retryOffered);
     EXPECT_GT(last.score, 0);
