@@ -1,14 +1,25 @@
-// Loads a private copy of the game library and drives its exports the way the
-// program does.
+// Loads a private copy of the game library, beside texture files the tests
+// write themselves, and drives its exports the way the program does.
 #pragma once
 
+#include <SDL.h>
+#include <SDL_image.h>
+#include <dlfcn.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "plumo/Abi.h"
+
+extern char** environ;
 
 namespace plumo::test {
 
@@ -18,39 +29,123 @@ namespace plumo::test {
         X(Hypot) X(InvRot) X(IToS) X(FreeMem)
 
 struct Exports {
-#define PLUMO_TEST_FIELD(name) name##Fn name;
+    void* handle = nullptr;
+    std::filesystem::path dir;
+#define PLUMO_TEST_FIELD(name) name##Fn name = nullptr;
     PLUMO_TEST_EXPORTS(PLUMO_TEST_FIELD)
 #undef PLUMO_TEST_FIELD
 };
 
-// The library copy, loaded once per process, and the folder it sits in.
-const Exports& Library();
-void* LibraryHandle();
-const std::filesystem::path& LibraryDir();
+// The library copy, loaded once per process into a temporary folder.
+inline const Exports& Library() {
+    static const Exports loaded = [] {
+        Exports e;
+        std::string pattern = std::filesystem::temp_directory_path() / "plumo-test-XXXXXX";
+        e.dir = mkdtemp(pattern.data());
+        std::filesystem::copy_file(PLUMO_LIBRARY_PATH, e.dir / "Plumo.zqd");
+        e.handle = dlopen((e.dir / "Plumo.zqd").c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (e.handle == nullptr) {
+            throw std::runtime_error(dlerror());
+        }
+#define PLUMO_BIND(name) e.name = reinterpret_cast<name##Fn>(dlsym(e.handle, #name));
+        PLUMO_TEST_EXPORTS(PLUMO_BIND)
+#undef PLUMO_BIND
+        std::atexit([] { std::filesystem::remove_all(Library().dir); });
+        return e;
+    }();
+    return loaded;
+}
+inline const std::filesystem::path& LibraryDir() {
+    return Library().dir;
+}
+
+// A string record with its own storage, as the program builds them.
+inline std::vector<uint64_t> Record(const std::string& text) {
+    std::vector<uint64_t> storage(3 + (text.size() + 1) / 4 + 1, 0);
+    auto* record = reinterpret_cast<String*>(storage.data());
+    record->refCount = 1;
+    record->length = static_cast<int64_t>(text.size());
+    std::copy(text.begin(), text.end(), record->units);
+    return storage;
+}
 
 // Clears every PLUMO_ setting, sets PLUMO_FPS=0, then applies the given ones.
-void SetSettings(const std::map<std::string, std::string>& settings);
+inline void SetSettings(const std::map<std::string, std::string>& settings) {
+    std::vector<std::string> names;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string_view(*entry).starts_with("PLUMO_")) {
+            names.emplace_back(*entry, std::string_view(*entry).find('='));
+        }
+    }
+    for (const std::string& name : names) {
+        unsetenv(name.c_str());
+    }
+    setenv("PLUMO_FPS", "0", 1);
+    for (const auto& [name, value] : settings) {
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+}
 
 // Opens a session like the program does; failureCell receives raising addresses.
-void Open(uint64_t* failureCell, const std::u16string& title = u"MORVA var 0.2");
+inline void Open(uint64_t* failureCell) {
+    auto title = Record("MORVA var 0.2");
+    const InitParams params{kProgramSignature, kProgramMode,
+                            &environ,          nullptr,
+                            failureCell,       reinterpret_cast<String*>(title.data())};
+    Library().Init(&params);
+}
+
+inline Texture* Load(const std::string& file) {
+    auto name = Record(file);
+    return Library().LoadTex(reinterpret_cast<String*>(name.data()));
+}
 
 // Drops a texture handle the way the program does.
-void Drop(Texture* texture);
-
-// Loads a texture from the library's folder by its file name.
-Texture* Load(const char* name);
+inline void Drop(Texture* texture) {
+    if (--texture->refCount == 0) {
+        texture->release(texture);
+    }
+}
 
 // "<code> <message>" of the Failure that call raises, or "returned".
-std::string Raised(const std::function<void()>& call);
+inline std::string Raised(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const Failure& failure) {
+        return std::to_string(failure.code()) + " " + failure.what();
+    }
+    return "returned";
+}
 
 // A 64 x 32 PNG beside the library: top-left red, top-right green,
 // bottom-left blue, bottom-right white.
-void WriteQuadrantPng(const std::string& name);
+inline void WriteQuadrantPng(const std::string& name) {
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 64, 32, 32, SDL_PIXELFORMAT_RGBA32);
+    const Uint32 colours[] = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff};
+    for (int i = 0; i < 4; ++i) {
+        const SDL_Rect quadrant{32 * (i % 2), 16 * (i / 2), 32, 16};
+        SDL_FillRect(surface, &quadrant,
+                     SDL_MapRGB(surface->format, colours[i] >> 16, colours[i] >> 8, colours[i]));
+    }
+    IMG_SavePNG(surface, (LibraryDir() / name).c_str());
+    SDL_FreeSurface(surface);
+}
 
-std::string ReadText(const std::filesystem::path& path);
-void WriteText(const std::filesystem::path& path, const std::string& text);
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 // A fresh folder for one test's files.
-std::filesystem::path ScratchDir(const std::string& name);
+inline std::filesystem::path ScratchDir(const std::string& name) {
+    const std::filesystem::path dir = LibraryDir() / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
 
 }  // namespace plumo::test
