@@ -188,6 +188,8 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    void RequireDisplay();
+    void RequireFallbackFreeDriver();
     void OpenWindow(const std::string& title, const Icon* icon);
     void OpenOffscreen();
     void SetIcon(const Icon* icon);
@@ -338,12 +340,18 @@ void Library::Open(const InitParams& params) {
 
     if (mode_ != VideoMode::kNone) {
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+        if (mode_ == VideoMode::kWindow) {
+            RequireDisplay();
+        }
         const Uint32 systems =
             mode_ == VideoMode::kWindow ? SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER : 0;
         if (SDL_Init(systems) != 0) {
             Raise(kLibraryFailure, std::string("SDL_Init failed: ") + SDL_GetError());
         }
         sdlStarted_ = true;
+        if (mode_ == VideoMode::kWindow) {
+            RequireFallbackFreeDriver();
+        }
         if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) {
             Raise(kLibraryFailure, std::string("IMG_Init failed: ") + IMG_GetError());
         }
@@ -358,6 +366,25 @@ void Library::Open(const InitParams& params) {
 
     trace_.Word("frame").Int(0).EndLine();
     frameStart_ = Clock::now();
+}
+
+// Without a display SDL falls back to drivers that show nothing; a window
+// nobody can see must not pass for a running game.
+void Library::RequireDisplay() {
+    if (Env("DISPLAY") == nullptr && Env("WAYLAND_DISPLAY") == nullptr) {
+        Raise(kLibraryFailure,
+              "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+              "run under xvfb-run, or set PLUMO_VIDEO=offscreen or none");
+    }
+}
+
+void Library::RequireFallbackFreeDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver != nullptr ? driver : "";
+    if (name.empty() || name == "offscreen" || name == "dummy" || name == "evdev") {
+        Raise(kLibraryFailure, "no display to open the window on (video driver \"" + name +
+                                   "\"); run under xvfb-run, or set PLUMO_VIDEO=offscreen or none");
+    }
 }
 
 void Library::OpenWindow(const std::string& title, const Icon* icon) {
