@@ -1,8 +1,7 @@
 // The title screen through the real program, library and textures.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "GameRun.h"
 
@@ -10,155 +9,95 @@ namespace morva::e2e {
 namespace {
 
 constexpr int64_t kSpace = 0;
-constexpr int64_t kDash = 1;
-constexpr int64_t kAttack = 2;
-constexpr int64_t kLeft = 12;
-constexpr char kFont[] = "font_128_64.zqtex";
-constexpr char kTitle[] = "title.zqtex";
+constexpr char kLoads[] = "LoadTex 1 (font_128_64.zqtex); LoadTex 2 (title.zqtex); ";
+constexpr char kShutdown[] = "ReleaseTex 2 (title.zqtex); ReleaseTex 1 (font_128_64.zqtex); Free; ";
 
-struct ExpectedDraw {
-    std::string file;
-    std::vector<double> numbers;  // DrawTex: source, destination, colour factors
-};
-
-// One text line of 25 x 50 glyphs cut from the 64 x 128 cells of the font,
-// 16 cells to a row starting with the space.
-void AddText(std::vector<ExpectedDraw>& draws, const std::string& text, double x, double y) {
-    constexpr int64_t kFirstCode = 32;
-    constexpr int64_t kCellsPerRow = 16;
-    constexpr double kGlyphW = 25.0;  // pixels
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int64_t code = text[i] - kFirstCode;
-        const double srcX = 64.0 * static_cast<double>(code % kCellsPerRow);
-        const double srcY = 128.0 * static_cast<double>(code / kCellsPerRow);
-        draws.push_back({kFont,
-                         {srcX, srcY, 64, 128, x + kGlyphW * static_cast<double>(i), y, kGlyphW, 50,
-                          1, 1, 1, 1}});
-    }
-}
-
-std::vector<ExpectedDraw> TitleFrame() {
-    std::vector<ExpectedDraw> draws;
-    AddText(draws, "Character Design : pelomar", 900, 720);
-    AddText(draws, "Game Design / Program : Quennet", 775, 770);
-    AddText(draws, "Programming Language : Tarsk", 800, 820);
-    draws.push_back({kTitle, {0, 0, 600, 160, 200, 200, 1200, 320, 1, 1, 1, 1}});
-    AddText(draws, "ver 0.2", 800, 600);
+// The title's draw list: three credit lines and the version of 25 x 50 glyphs
+// cut from the font's 64 x 128 cells (16 to a row from the space), and the
+// 600 x 160 title picture doubled.
+std::vector<std::string> TitleDraws() {
+    std::vector<std::string> draws;
+    const auto text = [&](const std::string& line, int x, int y) {
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const int code = line[i] - 32;
+            std::ostringstream draw;
+            draw << "DrawTex 1 (font_128_64.zqtex) " << 64 * (code % 16) << ' ' << 128 * (code / 16)
+                 << " 64 128 " << x + 25 * static_cast<int>(i) << ' ' << y << " 25 50 1 1 1 1";
+            draws.push_back(draw.str());
+        }
+    };
+    text("Character Design : pelomar", 900, 720);
+    text("Game Design / Program : Quennet", 775, 770);
+    text("Programming Language : Tarsk", 800, 820);
+    draws.push_back("DrawTex 2 (title.zqtex) 0 0 600 160 200 200 1200 320 1 1 1 1");
+    text("ver 0.2", 800, 600);
     return draws;
 }
 
-// Compares the first draws of a frame with the title's draw list, naming
-// the first draw that differs.
-::testing::AssertionResult StartsWithTitle(const TraceFrame& frame) {
-    const std::vector<ExpectedDraw> expected = TitleFrame();
-    const std::vector<TraceCall> draws = frame.Draws();
-    if (draws.size() < expected.size()) {
-        return ::testing::AssertionFailure() << "frame " << frame.number << " has " << draws.size()
-                                             << " draws, the title needs " << expected.size();
-    }
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        if (draws[i].name != "DrawTex" || draws[i].file != expected[i].file ||
-            draws[i].numbers != expected[i].numbers) {
-            ::testing::Message want;
-            for (double n : expected[i].numbers) {
-                want << ' ' << n;
-            }
-            return ::testing::AssertionFailure()
-                   << "frame " << frame.number << " draw " << i << ": got " << draws[i]
-                   << "\n  want DrawTex (" << expected[i].file << ")" << want;
+// The frame's draws, one string each, and its other calls in one string.
+std::pair<std::vector<std::string>, std::string> Calls(const TraceFrame& frame) {
+    std::pair<std::vector<std::string>, std::string> calls;
+    for (const TraceCall& call : frame.calls) {
+        const std::string text = (std::ostringstream() << call).str();
+        if (call.IsDraw()) {
+            calls.first.push_back(text);
+        } else {
+            calls.second += text + "; ";
         }
     }
-    return ::testing::AssertionSuccess();
+    return calls;
 }
 
-class TitleScreen : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const std::vector<std::string> missing = MissingFiles();
-        for (const std::string& file : missing) {
-            ADD_FAILURE() << "not built: " << file;
-        }
-        ASSERT_TRUE(missing.empty());
+RunResult RunTitle(int64_t frames, std::optional<std::string> replay = {}) {
+    for (const std::string& file : MissingFiles()) {
+        ADD_FAILURE() << "not built: " << file;
     }
-};
+    RunResult run = RunProgram({.frames = frames, .replay = replay});
+    EXPECT_TRUE(run.Finished() && run.trace.problems.empty() &&
+                run.trace.frames.size() == static_cast<std::size_t>(frames))
+        << run.Describe();
+    return run;
+}
 
-TEST_F(TitleScreen, FirstFrameDrawsCreditsTitlePictureAndVersion) {
-    // Two frames, so that the shutdown's releases land in the second.
-    RunOptions options;
-    options.frames = 2;
-    const RunResult run = RunProgram(options);
-    ASSERT_TRUE(run.Finished()) << run.Describe();
-    ASSERT_EQ(run.trace.frames.size(), 2u) << run.Describe();
+TEST(TitleScreen, FirstFrameLoadsFontAndTitleThenDrawsTheWholeTitle) {
+    const RunResult run = RunTitle(2);  // the shutdown's releases land in frame 1
+    ASSERT_EQ(run.trace.frames.size(), 2u);
     EXPECT_EQ(run.trace.title, "MORVA var 0.2");
-    EXPECT_TRUE(run.trace.problems.empty()) << run.Describe();
-
-    const TraceFrame& first = run.trace.frames[0];
-    const std::vector<TraceCall> loads = first.CallsNamed("LoadTex");
-    ASSERT_EQ(loads.size(), 2u) << run.Describe();
-    EXPECT_EQ(loads[0].file, kFont);
-    EXPECT_EQ(loads[1].file, kTitle);
-    EXPECT_TRUE(first.CallsNamed("ReleaseTex").empty());
-    EXPECT_TRUE(first.CallsNamed("DrawTexRot").empty());
-    EXPECT_EQ(first.Draws().size(), TitleFrame().size());
-    EXPECT_TRUE(StartsWithTitle(first));
+    EXPECT_EQ(Calls(run.trace.frames[0]).second, kLoads);
+    EXPECT_EQ(Calls(run.trace.frames[0]).first, TitleDraws());
 }
 
-TEST_F(TitleScreen, HoldingSpaceOrOtherButtonsKeepsTheTitle) {
-    constexpr int64_t kPushFrame = 2;
-    constexpr int64_t kFrames = 12;
-    RunOptions options;
-    options.frames = kFrames;
-    options.replay = Replay(3)
-                         .Tap(1, kDash, 2)
-                         .Tap(1, kAttack, 3)
-                         .Tap(4, kLeft, 1)
-                         .Down(kPushFrame, kSpace)
-                         .Text();
-    const RunResult run = RunProgram(options);
-    ASSERT_TRUE(run.Finished()) << run.Describe();
-    ASSERT_EQ(run.trace.frames.size(), static_cast<std::size_t>(kFrames)) << run.Describe();
-    ASSERT_EQ(run.trace.frames[kPushFrame].pads, (std::vector<PadChange>{{kSpace, true}}));
-
-    const std::size_t titleDraws = TitleFrame().size();
+TEST(TitleScreen, HoldingSpaceOrOtherButtonsRedrawsTheTitleEveryFrame) {
+    // Dash, attack, left tapped; space pushed in frame 2 and held.
+    const RunResult run =
+        RunTitle(12, Replay(3).Tap(1, 1, 2).Tap(1, 2, 3).Tap(4, 12, 1).Down(2, kSpace).Text());
+    ASSERT_EQ(run.trace.frames.size(), 12u);
+    EXPECT_EQ(run.trace.frames[2].pads, (std::vector<PadChange>{{kSpace, true}}));
     for (const TraceFrame& frame : run.trace.frames) {
-        ASSERT_TRUE(StartsWithTitle(frame));
-        EXPECT_EQ(frame.Draws().size(), titleDraws) << "frame " << frame.number;
-        // The last frame also holds the shutdown's releases.
-        if (frame.number < kFrames - 1) {
-            EXPECT_TRUE(frame.CallsNamed("ReleaseTex").empty()) << "frame " << frame.number;
-        }
-        if (frame.number > 0) {
-            EXPECT_TRUE(frame.CallsNamed("LoadTex").empty()) << "frame " << frame.number;
-        }
+        SCOPED_TRACE("frame " + std::to_string(frame.number));
+        ASSERT_EQ(Calls(frame).first, TitleDraws());
+        EXPECT_EQ(Calls(frame).second, frame.number == 0    ? kLoads
+                                       : frame.number == 11 ? kShutdown
+                                                            : "");
     }
 }
 
-TEST_F(TitleScreen, ReleasingSpaceLeavesTheTitleInThatFrame) {
-    constexpr int64_t kPushFrame = 3;
-    constexpr int64_t kReleaseFrame = 7;
-    constexpr int64_t kFrames = 12;
-    RunOptions options;
-    options.frames = kFrames;
-    options.replay = Replay(5).Down(kPushFrame, kSpace).Up(kReleaseFrame, kSpace).Text();
-    const RunResult run = RunProgram(options);
-    ASSERT_TRUE(run.Finished()) << run.Describe();
-    ASSERT_EQ(run.trace.frames.size(), static_cast<std::size_t>(kFrames)) << run.Describe();
-
-    const TraceFrame& release = run.trace.frames[kReleaseFrame];
-    ASSERT_EQ(release.pads, (std::vector<PadChange>{{kSpace, false}}));
-    // The title draws its whole picture in the release frame, then lets go of
-    // its texture; the game scene goes on within the same frame.
-    ASSERT_TRUE(StartsWithTitle(release));
-    const int64_t titleId = run.trace.frames[0].CallsNamed("LoadTex").at(1).texture;
-    const std::vector<TraceCall> releases = release.CallsNamed("ReleaseTex");
-    ASSERT_EQ(releases.size(), 1u) << run.Describe();
-    EXPECT_EQ(releases[0].texture, titleId);
-    EXPECT_EQ(releases[0].file, kTitle);
-
-    for (int64_t n = kReleaseFrame + 1; n < kFrames; ++n) {
-        const TraceFrame& frame = run.trace.frames[static_cast<std::size_t>(n)];
-        EXPECT_TRUE(frame.DrawsOf(kTitle).empty()) << "frame " << n;
-        EXPECT_FALSE(StartsWithTitle(frame)) << "frame " << n;
+TEST(TitleScreen, ReleasingSpaceLeavesTheTitleInThatFrame) {
+    const RunResult run = RunTitle(12, Replay(5).Down(3, kSpace).Up(7, kSpace).Text());
+    ASSERT_EQ(run.trace.frames.size(), 12u);
+    const TraceFrame& release = run.trace.frames[7];
+    EXPECT_EQ(release.pads, (std::vector<PadChange>{{kSpace, false}}));
+    // The whole title, then its texture (id 2) goes, then the game scene
+    // starts within the same frame.
+    const auto [draws, others] = Calls(release);
+    ASSERT_GT(draws.size(), TitleDraws().size());
+    EXPECT_EQ(std::vector(draws.begin(), draws.begin() + TitleDraws().size()), TitleDraws());
+    EXPECT_TRUE(others.starts_with("ReleaseTex 2 (title.zqtex); ") &&
+                others.find("LoadTex 3 (ground.zqtex)") != std::string::npos)
+        << others;
+    EXPECT_EQ(release.CallsNamed("ReleaseTex").size(), 1u);
+    for (int64_t n = 8; n < 12; ++n) {
+        EXPECT_TRUE(run.trace.frames[n].DrawsOf("title.zqtex").empty()) << "frame " << n;
     }
 }
 

@@ -2,16 +2,14 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <charconv>
-#include <cstdlib>
-#include <cstring>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -22,141 +20,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::array kTextureFiles = {
-    "font_128_64.zqtex", "title.zqtex", "ground.zqtex",        "distant_view.zqtex", "wood.zqtex",
-    "combo.zqtex",       "gauge.zqtex", "pelomar256.zqtex",    "sword.zqtex",        "bullet.zqtex",
-    "smog.zqtex",        "life.zqtex",  "generate_hole.zqtex", "rock_enemy.zqtex",
-};
-static_assert(kTextureFiles.size() == 14);
-
-constexpr std::string_view kLibraryFile = "Plumo.zqd";
-constexpr std::chrono::milliseconds kWaitPoll{5};
-constexpr std::size_t kDescribedTraceLines = 40;  // lines of the trace's tail in Describe
-constexpr int kExecFailedCode = 127;
-
-std::vector<std::string_view> Words(std::string_view line) {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') {
-            ++i;
-        }
-        if (i == line.size()) {
-            break;
-        }
-        std::size_t end = i;
-        if (line[i] == '"') {
-            end = line.find('"', i + 1);
-            end = end == std::string_view::npos ? line.size() : end + 1;
-        } else {
-            while (end < line.size() && line[end] != ' ') {
-                ++end;
-            }
-        }
-        words.push_back(line.substr(i, end - i));
-        i = end;
-    }
-    return words;
-}
-
-template <typename Number>
-std::optional<Number> ToNumber(std::string_view word) {
-    Number value{};
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc() || end != word.data() + word.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::string Unquote(std::string_view word) {
-    if (word.size() >= 2 && word.front() == '"' && word.back() == '"') {
-        return std::string(word.substr(1, word.size() - 2));
-    }
-    return std::string(word);
-}
-
-std::size_t NumberCount(std::string_view name) {
-    if (name == "DrawTex") {
-        return 12;
-    }
-    if (name == "DrawTexRot") {
-        return 15;
-    }
-    return 0;
-}
-
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
+std::vector<TraceCall> Select(const std::vector<TraceCall>& calls, auto keep) {
+    std::vector<TraceCall> result;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(result), keep);
+    return result;
 }
-
-std::string JoinNumbers(const std::vector<int64_t>& numbers) {
-    std::string text;
-    for (std::size_t i = 0; i < numbers.size(); ++i) {
-        text += (i == 0 ? "" : ",") + std::to_string(numbers[i]);
-    }
-    return text;
-}
-
-// The parent's environment without any PLUMO_ variable, then ours.
-std::vector<std::string> ChildEnvironment(
-    const std::vector<std::pair<std::string, std::string>>& settings) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::strncmp(*entry, "PLUMO_", 6) != 0) {
-            environment.emplace_back(*entry);
-        }
-    }
-    for (const auto& [name, value] : settings) {
-        environment.push_back(name + "=" + value);
-    }
-    return environment;
-}
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "morva-e2e-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a temp folder");
-        }
-        path_ = pattern;
-    }
-    ~TempDir() {
-        if (std::getenv("MORVA_E2E_KEEP") == nullptr) {
-            std::error_code ignored;
-            fs::remove_all(path_, ignored);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    fs::path operator/(const char* name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const TraceCall& call) {
     out << call.name;
     if (call.texture != 0) {
-        out << ' ' << call.texture;
-        if (!call.file.empty()) {
-            out << " (" << call.file << ')';
-        }
+        out << ' ' << call.texture << " (" << call.file << ')';
     }
     for (double number : call.numbers) {
         out << ' ' << number;
@@ -169,320 +49,185 @@ std::ostream& operator<<(std::ostream& out, const PadChange& change) {
 }
 
 std::vector<TraceCall> TraceFrame::Draws() const {
-    std::vector<TraceCall> result;
-    for (const TraceCall& call : calls) {
-        if (call.IsDraw()) {
-            result.push_back(call);
-        }
-    }
-    return result;
+    return Select(calls, [](const TraceCall& call) { return call.IsDraw(); });
 }
-
 std::vector<TraceCall> TraceFrame::DrawsOf(std::string_view file) const {
-    std::vector<TraceCall> result;
-    for (const TraceCall& call : calls) {
-        if (call.IsDraw() && call.file == file) {
-            result.push_back(call);
-        }
-    }
-    return result;
+    return Select(calls, [&](const TraceCall& call) { return call.IsDraw() && call.file == file; });
 }
-
 std::vector<TraceCall> TraceFrame::CallsNamed(std::string_view name) const {
-    std::vector<TraceCall> result;
-    for (const TraceCall& call : calls) {
-        if (call.name == name) {
-            result.push_back(call);
-        }
-    }
-    return result;
+    return Select(calls, [&](const TraceCall& call) { return call.name == name; });
 }
 
 const TraceFrame* Trace::Frame(int64_t number) const {
-    if (number < 0 || static_cast<std::size_t>(number) >= frames.size()) {
-        return nullptr;
-    }
-    return &frames[static_cast<std::size_t>(number)];
-}
-
-std::vector<TraceCall> Trace::AllCalls() const {
-    std::vector<TraceCall> result;
-    for (const TraceFrame& frame : frames) {
-        result.insert(result.end(), frame.calls.begin(), frame.calls.end());
-    }
-    return result;
+    return number >= 0 && number < static_cast<int64_t>(frames.size()) ? &frames[number] : nullptr;
 }
 
 Trace ParseTrace(std::string_view text) {
+    static const std::map<std::string, std::size_t> kNumbers = {{"LoadTex", 0},  {"ReleaseTex", 0},
+                                                                {"DrawTex", 12}, {"DrawTexRot", 15},
+                                                                {"Rnd", 3},      {"Free", 0}};
     Trace trace;
-    std::map<int64_t, std::string> files;  // texture id -> file name
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
-        const std::vector<std::string_view> words = Words(line);
-        if (words.empty()) {
-            continue;
-        }
-        const auto problem = [&] {
-            trace.problems.push_back("line " + std::to_string(lineNumber) + ": " +
-                                     std::string(line));
-        };
-        const std::string_view name = words[0];
-        if (name == "plumo-trace") {
-            continue;
-        }
-        if (name == "Init" && words.size() == 2) {
-            trace.title = Unquote(words[1]);
-            continue;
-        }
-        if (name == "frame" && words.size() == 2) {
-            const auto number = ToNumber<int64_t>(words[1]);
-            if (!number || *number != static_cast<int64_t>(trace.frames.size())) {
-                problem();
-            }
-            trace.frames.push_back({static_cast<int64_t>(trace.frames.size()), {}, {}});
-            continue;
-        }
-        if (trace.frames.empty()) {
-            problem();
-            continue;
-        }
-        TraceFrame& frame = trace.frames.back();
-        if (name == "pad" && words.size() == 3) {
-            const auto button = ToNumber<int64_t>(words[1]);
-            if (!button || (words[2] != "down" && words[2] != "up")) {
-                problem();
-                continue;
-            }
-            frame.pads.push_back({*button, words[2] == "down"});
-            continue;
-        }
+    std::map<int64_t, std::string> files;  // texture id -> file
+    std::istringstream lines{std::string(text)};
+    std::string line;
+    for (int lineNumber = 1; std::getline(lines, line); ++lineNumber) {
+        std::istringstream words(line);
         TraceCall call;
-        call.name = std::string(name);
-        if (name == "LoadTex" && words.size() == 3) {
-            const auto id = ToNumber<int64_t>(words[2]);
-            if (!id) {
-                problem();
-                continue;
-            }
-            call.texture = *id;
-            call.file = Unquote(words[1]);
-            files[*id] = call.file;
-        } else if ((name == "ReleaseTex" && words.size() == 2) ||
-                   (NumberCount(name) > 0 && words.size() == 2 + NumberCount(name))) {
-            const auto id = ToNumber<int64_t>(words[1]);
-            if (!id) {
-                problem();
-                continue;
-            }
-            call.texture = *id;
-            const auto known = files.find(*id);
-            call.file = known == files.end() ? std::string() : known->second;
-            bool numbersRead = true;
-            for (std::size_t i = 2; i < words.size(); ++i) {
-                const auto number = ToNumber<double>(words[i]);
-                numbersRead = numbersRead && number.has_value();
-                call.numbers.push_back(number.value_or(0.0));
-            }
-            if (!numbersRead) {
-                problem();
-            }
-        } else if (name == "Rnd" && words.size() == 4) {
-            for (std::size_t i = 1; i < words.size(); ++i) {
-                call.numbers.push_back(
-                    static_cast<double>(ToNumber<int64_t>(words[i]).value_or(0)));
-            }
-        } else if (name == "Free" && words.size() == 1) {
-            trace.freed = true;
-        } else {
-            problem();
+        bool ok = true;
+        if (!(words >> call.name) || call.name == "plumo-trace") {
             continue;
+        } else if (call.name == "Init") {
+            ok = static_cast<bool>(words >> std::quoted(trace.title));
+        } else if (call.name == "frame") {
+            int64_t number = -1;
+            ok = words >> number && number == static_cast<int64_t>(trace.frames.size());
+            trace.frames.push_back({static_cast<int64_t>(trace.frames.size()), {}, {}});
+        } else if (trace.frames.empty() || (!kNumbers.contains(call.name) && call.name != "pad")) {
+            ok = false;
+        } else if (call.name == "pad") {
+            PadChange change;
+            std::string way;
+            ok = words >> change.button >> way && (way == "down" || way == "up");
+            change.down = way == "down";
+            trace.frames.back().pads.push_back(change);
+        } else {
+            if (call.name == "LoadTex") {
+                ok = static_cast<bool>(words >> std::quoted(call.file) >> call.texture);
+                files[call.texture] = call.file;
+            } else if (call.name != "Rnd" && call.name != "Free") {
+                ok = static_cast<bool>(words >> call.texture);
+                call.file = files[call.texture];
+            }
+            for (double number = 0; words >> number;) {
+                call.numbers.push_back(number);
+            }
+            ok = ok && call.numbers.size() == kNumbers.at(call.name);
+            trace.frames.back().calls.push_back(call);
         }
-        frame.calls.push_back(std::move(call));
+        if (!ok || !(words >> std::ws).eof()) {
+            trace.problems.push_back("line " + std::to_string(lineNumber) + ": " + line);
+        }
     }
     return trace;
 }
 
-Replay& Replay::Down(int64_t frame, int64_t button) {
-    return Down(frame, std::to_string(button));
-}
-Replay& Replay::Up(int64_t frame, int64_t button) {
-    return Up(frame, std::to_string(button));
-}
-
-Replay& Replay::Down(int64_t frame, std::string_view button) {
-    events_.push_back({frame, std::string(button), true});
+Replay& Replay::Add(int64_t frame, int64_t button, bool down) {
+    events_.emplace_back(
+        frame, std::to_string(frame) + " " + std::to_string(button) + (down ? " down\n" : " up\n"));
     return *this;
-}
-
-Replay& Replay::Up(int64_t frame, std::string_view button) {
-    events_.push_back({frame, std::string(button), false});
-    return *this;
-}
-
-Replay& Replay::Tap(int64_t frame, int64_t button, int64_t holdFrames) {
-    return Down(frame, button).Up(frame + holdFrames, button);
 }
 
 std::string Replay::Text() const {
-    // The library wants ascending frames; events of one frame keep their order.
-    std::vector<Event> events = events_;
+    auto events = events_;
     std::stable_sort(events.begin(), events.end(),
-                     [](const Event& a, const Event& b) { return a.frame < b.frame; });
-    std::string text = "seed " + std::to_string(seed_) + "\n";
-    for (const Event& event : events) {
-        text += std::to_string(event.frame) + " " + event.button + (event.down ? " down" : " up") +
-                "\n";
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string text = text_;
+    for (const auto& event : events) {
+        text += event.second;
     }
     return text;
 }
 
 std::string RunResult::Describe() const {
     std::ostringstream out;
-    if (timedOut) {
-        out << "timed out; ";
-    }
-    out << "exit code " << exitCode << ", signal " << signal << ", " << trace.frames.size()
-        << " trace frames\n";
-    if (!stderrText.empty()) {
-        out << "stderr:\n" << stderrText << '\n';
-    }
+    out << (timedOut ? "timed out; " : "") << "exit code " << exitCode << ", signal " << signal
+        << ", " << trace.frames.size() << " trace frames\nstderr:\n"
+        << stderrText << '\n';
     for (const std::string& problem : trace.problems) {
-        out << "unparsed trace " << problem << '\n';
+        out << "unread trace " << problem << '\n';
     }
-    std::vector<std::string_view> lines;
-    std::string_view rest = traceText;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        lines.push_back(rest.substr(0, end));
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    std::size_t tail = traceText.size();
+    for (int lines = 0; tail > 0 && lines <= 40; lines += traceText[--tail] == '\n') {
     }
-    const std::size_t first =
-        lines.size() > kDescribedTraceLines ? lines.size() - kDescribedTraceLines : 0;
-    out << "trace tail:\n";
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        out << "  " << lines[i] << '\n';
-    }
-    return out.str();
-}
-
-std::string ProgramPath() {
-    return MORVA_E2E_PROGRAM;
-}
-std::string DataDir() {
-    return MORVA_E2E_DATA_DIR;
+    return out.str() + "trace tail:\n" + traceText.substr(tail);
 }
 
 std::vector<std::string> MissingFiles() {
-    std::vector<std::string> missing;
-    const auto check = [&](const fs::path& path) {
-        if (!fs::exists(path)) {
-            missing.push_back(path.string());
-        }
-    };
-    check(ProgramPath());
-    check(fs::path(DataDir()) / kLibraryFile);
-    for (const char* texture : kTextureFiles) {
-        check(fs::path(DataDir()) / texture);
+    std::vector<std::string> missing, files = {MORVA_E2E_PROGRAM};
+    for (const char* name :
+         {"Plumo.zqd", "font_128_64.zqtex", "title.zqtex", "ground.zqtex", "distant_view.zqtex",
+          "wood.zqtex", "combo.zqtex", "gauge.zqtex", "pelomar256.zqtex", "sword.zqtex",
+          "bullet.zqtex", "smog.zqtex", "life.zqtex", "generate_hole.zqtex", "rock_enemy.zqtex"}) {
+        files.push_back((fs::path(MORVA_E2E_DATA_DIR) / name).string());
     }
+    std::copy_if(files.begin(), files.end(), std::back_inserter(missing),
+                 [](const std::string& file) { return !fs::exists(file); });
     return missing;
 }
 
 RunResult RunProgram(const RunOptions& options) {
-    const TempDir temp;
-    const fs::path tracePath = temp / "trace.txt";
-    const fs::path stderrPath = temp / "stderr.txt";
-    const fs::path stdoutPath = temp / "stdout.txt";
-    const fs::path recordPath = temp / "record.txt";
-
-    std::vector<std::pair<std::string, std::string>> settings = {
-        {"PLUMO_VIDEO", options.video},
-        {"PLUMO_FPS", "0"},
-        {"PLUMO_SEED", std::to_string(options.seed)},
-        {"PLUMO_TRACE", tracePath.string()},
-    };
+    std::string pattern = fs::temp_directory_path() / "morva-e2e-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot make a temp folder");
+    }
+    const fs::path temp = pattern;
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (!std::string_view(*entry).starts_with("PLUMO_")) {
+            environment.emplace_back(*entry);
+        }
+    }
+    environment.push_back("PLUMO_VIDEO=" + options.video);
+    environment.push_back("PLUMO_FPS=0");
+    environment.push_back("PLUMO_SEED=" + std::to_string(options.seed));
+    environment.push_back("PLUMO_TRACE=" + (temp / "trace.txt").string());
     if (options.frames > 0) {
-        settings.emplace_back("PLUMO_FRAMES", std::to_string(options.frames));
+        environment.push_back("PLUMO_FRAMES=" + std::to_string(options.frames));
     }
     if (options.replay) {
-        const fs::path replayPath = temp / "replay.txt";
-        WriteFile(replayPath, *options.replay);
-        settings.emplace_back("PLUMO_REPLAY", replayPath.string());
+        std::ofstream(temp / "replay.txt", std::ios::binary) << *options.replay;
+        environment.push_back("PLUMO_REPLAY=" + (temp / "replay.txt").string());
     }
     if (options.record) {
-        settings.emplace_back("PLUMO_RECORD", recordPath.string());
+        environment.push_back("PLUMO_RECORD=" + (temp / "record.txt").string());
     }
-    if (!options.shotFrames.empty()) {
-        settings.emplace_back("PLUMO_SHOT_FRAMES", JoinNumbers(options.shotFrames));
-        settings.emplace_back("PLUMO_SHOT_DIR", options.shotDir);
-    }
-    settings.insert(settings.end(), options.extraEnv.begin(), options.extraEnv.end());
-
-    // Everything the child needs is prepared before fork: it only redirects,
-    // changes folder and execs.
-    const std::vector<std::string> environment = ChildEnvironment(settings);
     std::vector<char*> envp;
-    for (const std::string& entry : environment) {
-        envp.push_back(const_cast<char*>(entry.c_str()));
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
     }
     envp.push_back(nullptr);
-    const std::string program = ProgramPath();
-    const std::string workDir = fs::path(program).parent_path().string();
-    std::array<char*, 2> argv = {const_cast<char*>(program.c_str()), nullptr};
-    const std::string errPath = stderrPath.string();
-    const std::string outPath = stdoutPath.string();
 
-    const pid_t child = fork();
-    if (child < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (child == 0) {
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = open("/dev/null", O_RDONLY);
-        if (err < 0 || out < 0 || in < 0 || dup2(err, STDERR_FILENO) < 0 ||
-            dup2(out, STDOUT_FILENO) < 0 || dup2(in, STDIN_FILENO) < 0 ||
-            chdir(workDir.c_str()) != 0) {
-            _exit(kExecFailedCode);
-        }
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(kExecFailedCode);
+    std::string program = MORVA_E2E_PROGRAM;
+    char* argv[] = {program.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, (temp / "stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, fs::path(program).parent_path().c_str());
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        throw std::runtime_error("cannot start " + program);
     }
 
     RunResult result;
-    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child) {
-            break;
-        }
+    for (pid_t done = 0; done != child;) {
+        done = waitpid(child, &status, WNOHANG);
         if (done < 0) {
             throw std::runtime_error("waitpid failed");
         }
-        if (std::chrono::steady_clock::now() > deadline) {
+        if (done == 0 && std::chrono::steady_clock::now() > deadline) {
             result.timedOut = true;
             kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            break;
+            done = waitpid(child, &status, 0);
+        } else if (done == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        std::this_thread::sleep_for(kWaitPoll);
     }
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.signal = WTERMSIG(status);
-    }
-    result.stderrText = ReadFile(stderrPath);
-    result.stdoutText = ReadFile(stdoutPath);
-    result.traceText = ReadFile(tracePath);
-    if (options.record) {
-        result.recordText = ReadFile(recordPath);
-    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.stderrText = ReadFile(temp / "stderr.txt");
+    result.traceText = ReadFile(temp / "trace.txt");
+    result.recordText = ReadFile(temp / "record.txt");
     result.trace = ParseTrace(result.traceText);
+    if (std::getenv("MORVA_E2E_KEEP") == nullptr) {
+        fs::remove_all(temp);
+    }
     return result;
 }
 
