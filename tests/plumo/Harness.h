@@ -23,10 +23,10 @@ extern char** environ;
 
 namespace plumo::test {
 
-#define PLUMO_TEST_EXPORTS(X)                                                                     \
-    X(Init)                                                                                       \
-    X(Free) X(Act) X(Pad) X(LoadTex) X(DrawTex) X(DrawTexRot) X(Rnd) X(Mod) X(Sqrt) X(Cos) X(Sin) \
-        X(Hypot) X(InvRot) X(IToS) X(FreeMem)
+// clang-format off
+#define PLUMO_TEST_EXPORTS(X) X(Init) X(Free) X(Act) X(Pad) X(LoadTex) X(DrawTex) X(DrawTexRot) \
+    X(Rnd) X(Mod) X(Sqrt) X(Cos) X(Sin) X(Hypot) X(InvRot) X(IToS) X(FreeMem)
+// clang-format on
 
 struct Exports {
     void* handle = nullptr;
@@ -55,30 +55,22 @@ inline const Exports& Library() {
     }();
     return loaded;
 }
-inline const std::filesystem::path& LibraryDir() {
-    return Library().dir;
-}
 
-// A string record with its own storage, as the program builds them.
-inline std::vector<uint64_t> Record(const std::string& text) {
-    std::vector<uint64_t> storage(3 + (text.size() + 1) / 4 + 1, 0);
-    auto* record = reinterpret_cast<String*>(storage.data());
+// A string record as the program builds them, kept until the process ends.
+inline String* Text(const std::string& text) {
+    static std::vector<std::vector<uint64_t>> kept;
+    auto* record = reinterpret_cast<String*>(kept.emplace_back(4 + text.size() / 4, 0).data());
     record->refCount = 1;
     record->length = static_cast<int64_t>(text.size());
     std::copy(text.begin(), text.end(), record->units);
-    return storage;
+    return record;
 }
 
 // Clears every PLUMO_ setting, sets PLUMO_FPS=0, then applies the given ones.
 inline void SetSettings(const std::map<std::string, std::string>& settings) {
-    std::vector<std::string> names;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::string_view(*entry).starts_with("PLUMO_")) {
-            names.emplace_back(*entry, std::string_view(*entry).find('='));
-        }
-    }
-    for (const std::string& name : names) {
-        unsetenv(name.c_str());
+    for (const char* name : {"VIDEO", "SEED", "REPLAY", "RECORD", "FRAMES", "TRACE", "SHOT_FRAMES",
+                             "SHOT_DIR", "FRAME_LOG", "MEM_REPORT"}) {
+        unsetenv((std::string("PLUMO_") + name).c_str());
     }
     setenv("PLUMO_FPS", "0", 1);
     for (const auto& [name, value] : settings) {
@@ -88,19 +80,15 @@ inline void SetSettings(const std::map<std::string, std::string>& settings) {
 
 // Opens a session like the program does; failureCell receives raising addresses.
 inline void Open(uint64_t* failureCell) {
-    auto title = Record("MORVA var 0.2");
-    const InitParams params{kProgramSignature, kProgramMode,
-                            &environ,          nullptr,
-                            failureCell,       reinterpret_cast<String*>(title.data())};
+    const InitParams params{kProgramSignature, kProgramMode, &environ,
+                            nullptr,           failureCell,  Text("MORVA var 0.2")};
     Library().Init(&params);
 }
 
 inline Texture* Load(const std::string& file) {
-    auto name = Record(file);
-    return Library().LoadTex(reinterpret_cast<String*>(name.data()));
+    return Library().LoadTex(Text(file));
 }
 
-// Drops a texture handle the way the program does.
 inline void Drop(Texture* texture) {
     if (--texture->refCount == 0) {
         texture->release(texture);
@@ -117,8 +105,7 @@ inline std::string Raised(const std::function<void()>& call) {
     return "returned";
 }
 
-// A 64 x 32 PNG beside the library: top-left red, top-right green,
-// bottom-left blue, bottom-right white.
+// A 64 x 32 PNG beside the library: quadrants red, green / blue, white.
 inline void WriteQuadrantPng(const std::string& name) {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 64, 32, 32, SDL_PIXELFORMAT_RGBA32);
     const Uint32 colours[] = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff};
@@ -127,7 +114,7 @@ inline void WriteQuadrantPng(const std::string& name) {
         SDL_FillRect(surface, &quadrant,
                      SDL_MapRGB(surface->format, colours[i] >> 16, colours[i] >> 8, colours[i]));
     }
-    IMG_SavePNG(surface, (LibraryDir() / name).c_str());
+    IMG_SavePNG(surface, (Library().dir / name).c_str());
     SDL_FreeSurface(surface);
 }
 
@@ -142,7 +129,7 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
 
 // A fresh folder for one test's files.
 inline std::filesystem::path ScratchDir(const std::string& name) {
-    const std::filesystem::path dir = LibraryDir() / name;
+    const std::filesystem::path dir = Library().dir / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
