@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -38,8 +39,9 @@ std::ostream& operator<<(std::ostream& out, const TraceCall& call) {
     if (call.texture != 0) {
         out << ' ' << call.texture << " (" << call.file << ')';
     }
-    for (double number : call.numbers) {
-        out << ' ' << number;
+    for (double number : call.numbers) {  // shortest form that reads back the same
+        char text[32];
+        out << ' ' << std::string_view(text, std::to_chars(text, text + 32, number).ptr);
     }
     return out;
 }

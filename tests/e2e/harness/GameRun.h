@@ -84,7 +84,6 @@ struct RunResult {
     std::string traceText;
     std::string recordText;
     Trace trace;
-
     bool Finished() const { return !timedOut && signal == 0 && exitCode == 0; }
     // Exit status, stderr, unread trace lines and the trace's tail.
     std::string Describe() const;
