@@ -1,9 +1,9 @@
 // Button flags from the library's hold counts, frame by frame.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <map>
+#include <sstream>
 #include <string>
-#include <vector>
 
 #include "FakeLibrary.h"
 #include "frame/input/InputState.h"
@@ -11,169 +11,76 @@
 namespace morva {
 namespace {
 
-constexpr int64_t kJumpButton = 0;
-constexpr int64_t kUpButton = 14;
-
-struct Flags {
-    bool held;
-    bool pushed;
-    bool released;
-
-    bool operator==(const Flags&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Flags& flags) {
-    return out << "held " << flags.held << " pushed " << flags.pushed << " released "
-               << flags.released;
-}
-
-Flags JumpFlags(const InputState& input) {
-    return {input.HeldJump(), input.PushedJump(), input.ReleasedJump()};
-}
-
-struct Frame {
-    int64_t count;  // the jump button's hold count this frame
-    Flags expected;
-};
-
-// Feeds one count per frame and checks every frame's flags; later frames
-// depend on the earlier ones, so the first wrong frame stops the run.
-void ExpectJumpFrames(const std::vector<Frame>& frames) {
-    fake::FakeLibrary library;
-    InputState input;
-    input.Init();
-    for (std::size_t n = 0; n < frames.size(); ++n) {
-        library.pad[kJumpButton] = frames[n].count;
-        input.Update();
-        ASSERT_EQ(JumpFlags(input), frames[n].expected)
-            << "frame " << n << ", count " << frames[n].count;
-    }
-}
-
-constexpr Flags kUp{false, false, false};
-constexpr Flags kPushed{true, true, false};
-constexpr Flags kHeld{true, false, false};
-constexpr Flags kReleased{false, false, true};
-
-TEST(InputState, AButtonHeldForFramesIsPushedOnceAndReleasedOnItsFirstDrop) {
-    ExpectJumpFrames({{0, kUp}, {1, kPushed}, {2, kHeld}, {3, kHeld}, {0, kReleased}, {0, kUp}});
-}
-
-TEST(InputState, DroppingFromManyToOneIsAPushAndAReleaseInOneFrame) {
-    ExpectJumpFrames({{1, kPushed}, {2, kHeld}, {3, kHeld}, {1, {true, true, true}}, {2, kHeld}});
-}
-
-TEST(InputState, ACountThatJumpsByMoreThanOneIsNeverAPush) {
-    ExpectJumpFrames({{0, kUp}, {2, kHeld}, {3, kHeld}, {0, kReleased}});
-}
-
-TEST(InputState, ADropThatStaysDownIsAReleaseWithoutAPush) {
-    ExpectJumpFrames({{1, kPushed}, {2, kHeld}, {3, kHeld}, {4, kHeld}, {2, {true, false, true}}});
-}
-
-TEST(InputState, TheFirstUpdateAfterInitNeverReleases) {
-    fake::FakeLibrary library;
-    library.pad[kUpButton] = 5;
-    library.pad[kJumpButton] = 1;
-    InputState input;
-    input.Init();
-
-    input.Update();
-
-    EXPECT_TRUE(input.HeldUp());
-    EXPECT_FALSE(input.PushedUp()) << "already held for several frames";
-    EXPECT_FALSE(input.ReleasedUp());
-    EXPECT_EQ(JumpFlags(input), kPushed);
-}
-
-TEST(InputState, ReadingTheSameCountsAgainAtASceneChangeSeesNoRelease) {
-    fake::FakeLibrary library;
-    InputState input;
-    input.Init();
-    library.pad[kJumpButton] = 3;
-    input.Update();
-    library.pad[kJumpButton] = 0;
-    input.Update();
-    ASSERT_TRUE(input.ReleasedJump());
-
-    // The next scene starts without an Act in between.
-    input.Update();
-
-    EXPECT_EQ(JumpFlags(input), kUp);
-}
-
-struct SlotQueries {
-    int64_t button;
-    std::string role;
-    std::function<bool(const InputState&)> pushed;  // empty: no such query
-    std::function<bool(const InputState&)> held;
-    std::function<bool(const InputState&)> released;
-};
-
-// Every query of every slot, by the library button it must read.
-std::vector<SlotQueries> AllSlots() {
-    using I = InputState;
-    return {
-        {14, "up", &I::PushedUp, &I::HeldUp, &I::ReleasedUp},
-        {15, "down", &I::PushedDown, &I::HeldDown, &I::ReleasedDown},
-        {12, "left", &I::PushedLeft, &I::HeldLeft, &I::ReleasedLeft},
-        {13, "right", &I::PushedRight, &I::HeldRight, &I::ReleasedRight},
-        {0, "jump", &I::PushedJump, &I::HeldJump, &I::ReleasedJump},
-        {1, "dash", &I::PushedDash, &I::HeldDash, &I::ReleasedDash},
-        {2, "attack", &I::PushedAttack, &I::HeldAttack, nullptr},
-        {3, "button 3", nullptr, &I::HeldButton3, nullptr},
-        {4, "button 4", nullptr, &I::HeldButton4, nullptr},
-        {5, "button 5", nullptr, &I::HeldButton5, nullptr},
+// The jump button's counts, one a frame from Init on, and its flags in each
+// frame as "<count>:<h held><p pushed><r released>" ("-" for none).
+TEST(InputState, FlagsFollowTheHoldCountsFrameByFrame) {
+    const char* const kCases[] = {
+        "0:- 1:hp 2:h 3:h 0:r 0:-",  // held for frames: one push, one release
+        "1:hp 2:h 3:h 1:hpr 2:h",    // many to one: a push and a release at once
+        "0:- 2:h 3:h 0:r",           // a count jumping by more than one is never a push
+        "1:hp 2:h 3:h 4:h 2:hr",     // a drop that stays down releases without a push
+        "5:h",                       // the first update after Init never releases
+        "3:h 0:r 0:-",  // a new scene reads the same counts again without an Act between
     };
-}
-
-int CountTrue(const InputState& input, std::function<bool(const InputState&)> SlotQueries::*query) {
-    int count = 0;
-    for (const SlotQueries& slot : AllSlots()) {
-        if (slot.*query && (slot.*query)(input)) {
-            ++count;
-        }
-    }
-    return count;
-}
-
-TEST(InputState, EachQueryReadsItsOwnButtonAndNoOther) {
-    for (const SlotQueries& slot : AllSlots()) {
-        SCOPED_TRACE(slot.role);
+    for (const char* c : kCases) {
+        SCOPED_TRACE(c);
         fake::FakeLibrary library;
         InputState input;
         input.Init();
-
-        library.pad[slot.button] = 1;
-        input.Update();
-        EXPECT_TRUE(slot.held(input));
-        EXPECT_EQ(CountTrue(input, &SlotQueries::held), 1);
-        if (slot.pushed) {
-            EXPECT_TRUE(slot.pushed(input));
+        std::istringstream frames(c);
+        for (std::string frame; frames >> frame;) {
+            library.pad[0] = std::stoll(frame);
+            input.Update();
+            const std::string flags = std::string(input.HeldJump() ? "h" : "") +
+                                      (input.PushedJump() ? "p" : "") +
+                                      (input.ReleasedJump() ? "r" : "");
+            // Later frames depend on this one.
+            ASSERT_EQ(frame.substr(frame.find(':') + 1), flags.empty() ? "-" : flags);
         }
-        EXPECT_EQ(CountTrue(input, &SlotQueries::pushed), slot.pushed ? 1 : 0);
-
-        library.pad[slot.button] = 0;
-        input.Update();
-        if (slot.released) {
-            EXPECT_TRUE(slot.released(input));
-        }
-        EXPECT_EQ(CountTrue(input, &SlotQueries::released), slot.released ? 1 : 0);
     }
 }
 
-TEST(InputState, ButtonsTheGameDoesNotWatchChangeNothing) {
-    fake::FakeLibrary library;
-    InputState input;
-    input.Init();
-    for (int64_t button = 6; button <= 11; ++button) {
-        library.pad[button] = 1;
+// A push and a release of each button show in its own queries and no other.
+TEST(InputState, EachQueryReadsItsOwnButtonAndNoOther) {
+    using I = InputState;
+#define QUERY(name) std::pair<const char*, bool (I::*)() const>(#name, &I::name)
+    const std::pair<const char*, bool (I::*)() const> kQueries[] = {
+        QUERY(PushedUp),     QUERY(HeldUp),       QUERY(ReleasedUp),   QUERY(PushedDown),
+        QUERY(HeldDown),     QUERY(ReleasedDown), QUERY(PushedLeft),   QUERY(HeldLeft),
+        QUERY(ReleasedLeft), QUERY(PushedRight),  QUERY(HeldRight),    QUERY(ReleasedRight),
+        QUERY(PushedJump),   QUERY(HeldJump),     QUERY(ReleasedJump), QUERY(PushedDash),
+        QUERY(HeldDash),     QUERY(ReleasedDash), QUERY(PushedAttack), QUERY(HeldAttack),
+        QUERY(HeldButton3),  QUERY(HeldButton4),  QUERY(HeldButton5)};
+#undef QUERY
+    // Button: the queries true in the frame of its push / of its release.
+    const std::map<int64_t, std::string> kExpected = {
+        {14, "PushedUp HeldUp / ReleasedUp "},
+        {15, "PushedDown HeldDown / ReleasedDown "},
+        {12, "PushedLeft HeldLeft / ReleasedLeft "},
+        {13, "PushedRight HeldRight / ReleasedRight "},
+        {0, "PushedJump HeldJump / ReleasedJump "},
+        {1, "PushedDash HeldDash / ReleasedDash "},
+        {2, "PushedAttack HeldAttack / "},
+        {3, "HeldButton3 / "},
+        {4, "HeldButton4 / "},
+        {5, "HeldButton5 / "}};
+    for (int64_t button = 0; button < 16; ++button) {
+        fake::FakeLibrary library;
+        InputState input;
+        input.Init();
+        std::string seen;
+        for (int64_t count : {1, 0}) {
+            library.pad[button] = count;
+            input.Update();
+            for (const auto& [name, query] : kQueries) {
+                seen += (input.*query)() ? std::string(name) + " " : "";
+            }
+            seen += count == 1 ? "/ " : "";
+        }
+        const auto expected = kExpected.find(button);
+        EXPECT_EQ(seen, expected != kExpected.end() ? expected->second : "/ ")
+            << "button " << button;
     }
-
-    input.Update();
-
-    EXPECT_EQ(CountTrue(input, &SlotQueries::held), 0);
-    EXPECT_EQ(CountTrue(input, &SlotQueries::pushed), 0);
 }
 
 }  // namespace

@@ -1,212 +1,177 @@
-// The real program, copied into a fresh game tree with a stand-in library as
-// Data/Plumo.zqd, run as a child process: binding, start-up failures, the
-// quiet end and the shutdown sequence as a player or packager would see them.
+// The real program run as a child process, with stand-in libraries or the
+// real one: binding, start-up failures, the quiet end and the shutdown order.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
-#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <regex>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "ChildProcess.h"
-
-namespace morva::test {
+namespace morva {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kInitLine =
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const std::string kInit =
     "Init \"MORVA var 0.2\" signature ok mode 1 instance program icon 16 32 48 64 cell 0";
 
-using Lines = std::vector<std::string>;
-
-constexpr std::size_t kNotALibraryBytes = 4096;
-
-class GameTree : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::create_directories(GameDir() / "Data");
-        fs::create_directories(Elsewhere());
-        fs::copy_file(MORVA_PROGRAM, Program());
-        fs::permissions(Program(), fs::perms::owner_all, fs::perm_options::add);
+// The program copied into a fresh game folder with a stand-in library as
+// Data/Plumo.zqd ("" for none, "junk" for a file that is not one, "planted"
+// for none there but one in the working directory), run from another folder.
+struct GameTree {
+    explicit GameTree(const std::string& variant = "") {
+        fs::create_directories(elsewhere / "Data");
+        fs::create_directories(game / "Data");
+        fs::copy_file(MORVA_PROGRAM, game / "morva");
+        if (variant == "junk") {  // longer than an ELF header, so the loader reads it
+            std::ofstream(library) << std::string(4096, '#');
+        } else if (!variant.empty()) {
+            fs::copy_file(fs::path(MORVA_STUB_DIR) /
+                              (variant == "planted" ? "complete.zqd" : variant + ".zqd"),
+                          variant == "planted" ? elsewhere / "Data" / "Plumo.zqd" : library);
+        }
+    }
+    ~GameTree() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
     }
 
-    fs::path GameDir() const { return scratch.path() / "game"; }
-    fs::path Program() const { return GameDir() / "morva"; }
-    fs::path LibraryPath() const { return GameDir() / "Data" / "Plumo.zqd"; }
-    // The working directory of every run: never the game folder.
-    fs::path Elsewhere() const { return scratch.path() / "elsewhere"; }
-    fs::path StubLog() const { return scratch.path() / "stub.log"; }
-
-    static fs::path Stub(const std::string& variant) {
-        return fs::path(MORVA_STUB_DIR) / (variant + ".zqd");
-    }
-
-    void InstallLibrary(const std::string& variant) { fs::copy_file(Stub(variant), LibraryPath()); }
-
-    ChildResult Run(Environment extra = {}) { return RunFrom(Program(), Elsewhere(), extra); }
-
-    ChildResult RunFrom(const fs::path& program, const fs::path& workingDirectory,
-                        Environment extra = {}) {
-        extra.emplace_back("MORVA_STUB_LOG", StubLog().string());
+    // Runs the program (the tree's copy from `elsewhere` by default) for at
+    // most 60 s: "<exit code> [<stdout>] [<stderr>]", the library's path as
+    // <lib>, code addresses as 0x?. No path or value here holds a quote.
+    std::string Run(std::vector<std::pair<std::string, std::string>> extra = {},
+                    const fs::path& program = {}, const fs::path& from = {}) {
+        extra.emplace_back("MORVA_STUB_LOG", (root / "stub.log").string());
         extra.emplace_back("LD_DEBUG", "files");
-        extra.emplace_back("LD_DEBUG_OUTPUT", (scratch.path() / "loader").string());
-        return RunChild(program, workingDirectory, extra);
+        extra.emplace_back("LD_DEBUG_OUTPUT", (root / "loader").string());
+        std::string command =
+            "cd '" + (from.empty() ? elsewhere : from).string() + "' && timeout -s KILL 60 env";
+        for (const auto& [name, value] : extra) {
+            command += " '" + name + "=" + value + "'";
+        }
+        command += " '" + (program.empty() ? game / "morva" : program).string() + "' >'" +
+                   (root / "out").string() + "' 2>'" + (root / "err").string() + "'";
+        const int status = std::system(command.c_str());
+        std::string err =
+            std::regex_replace(ReadFile(root / "err"), std::regex("0x[0-9a-f]{3,}"), "0x?");
+        if (const std::size_t at = err.find(library.string()); at != std::string::npos) {
+            err.replace(at, library.string().size(), "<lib>");
+        }
+        return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + " [" +
+               ReadFile(root / "out") + "] [" + err + "]";
     }
 
-    Lines StubEvents() const { return ReadLines(StubLog()); }
+    // What the stand-in library saw, as "loaded, Init ..., Free, unloaded".
+    std::string StubEvents() const {
+        const std::string events =
+            std::regex_replace(ReadFile(root / "stub.log"), std::regex("\n(?=.)"), ", ");
+        return events.substr(0, events.find('\n'));
+    }
 
     // The loader destroys a link map only when dlclose unloads the library,
     // not when the process ends with it still loaded.
     bool UnloadedBeforeExit() const {
-        for (const fs::directory_entry& entry : fs::directory_iterator(scratch.path())) {
-            if (!entry.path().filename().string().starts_with("loader.")) {
-                continue;
-            }
-            for (const std::string& line : ReadLines(entry.path())) {
-                if (line.find(LibraryPath().string()) != std::string::npos &&
-                    line.find("destroying link map") != std::string::npos) {
-                    return true;
-                }
-            }
-        }
-        return false;
+        return std::system(("cat '" + root.string() + "'/loader.* 2>/dev/null | grep -F '" +
+                            library.string() + "' | grep -q 'destroying link map'")
+                               .c_str()) == 0;
     }
 
-    ScratchDir scratch;
+    const fs::path root = [] {
+        std::string pattern = (fs::temp_directory_path() / "morva-frame-XXXXXX").string();
+        return mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp");
+    }();
+    const fs::path game = root / "game";
+    const fs::path library = game / "Data" / "Plumo.zqd";
+    const fs::path elsewhere = root / "elsewhere";  // never the game folder
 };
 
-TEST_F(GameTree, WithoutLibraryNamesTheMissingPathAndFails) {
-    const ChildResult run = Run();
-
-    EXPECT_EQ(run.exitCode, 1) << run.Describe();
-    EXPECT_EQ(run.err, "morva: cannot load game library " + LibraryPath().string() +
-                           ": cannot open shared object file: No such file or directory\n");
-    EXPECT_EQ(run.out, "");
+TEST(GameTree, FailsWithOneLineAndShutsDownInOrder) {
+    const std::string quiet = "loaded, " + kInit + ", Free, unloaded (unloaded)";
+    const std::string none =
+        "1 [] [morva: cannot load game library <lib>: cannot open shared object file: No such file "
+        "or directory\n] ";
+    const struct {
+        const char* variant;  // as GameTree takes it
+        const char* breakStep;
+        std::string outcome;
+    } kCases[] = {
+        {"", "", none},
+        {"planted", "", none},
+        {"junk", "", "1 [] [morva: cannot load game library <lib>: invalid ELF header\n] "},
+        // Free only when its slot was bound.
+        {"lacks_init", "",
+         "1 [] [morva: game library <lib> lacks export Init\n] loaded, unloaded (unloaded)"},
+        {"lacks_sort", "",
+         "1 [] [morva: game library <lib> lacks export Sort\n] loaded, Free, unloaded (unloaded)"},
+        {"lacks_stop_bgm_fade", "",
+         "1 [] [morva: game library <lib> lacks export StopBGMFade\n] loaded, Free, unloaded "
+         "(unloaded)"},
+        {"complete", "", "0 [] [] " + quiet},  // the window closed on the title
+        {"complete", "act-failure",
+         "1 [] [morva: game library failure: texture missing.zqtex cannot be read (raised at 0x? "
+         "(Plumo.zqd+0x?))\n] " +
+             quiet},
+        {"complete", "act-invalid-fp",
+         "1 [] [morva: invalid floating-point operation at 0x? (Plumo.zqd+0x?)\n] " + quiet},
+        {"complete", "act-access-violation",
+         "1 [] [morva: access violation touching 0x10 at 0x? (Plumo.zqd+0x?)\n] " + quiet},
+        // The window closed quietly, but Free itself failed.
+        {"complete", "free-failure",
+         "1 [] [morva: game library failure: Free broke (raised at 0x? (Plumo.zqd+0x?))\n] " +
+             quiet},
+    };
+    for (const auto& c : kCases) {
+        GameTree tree(c.variant);
+        const std::string run = tree.Run({{"MORVA_STUB_BREAK", c.breakStep}});
+        // Then what the library saw, and whether it was unloaded before the exit.
+        EXPECT_EQ(run + " " + tree.StubEvents() + (tree.UnloadedBeforeExit() ? " (unloaded)" : ""),
+                  c.outcome)
+            << c.variant << " " << c.breakStep;
+    }
 }
 
-TEST_F(GameTree, ALibraryThatIsNotOneGivesTheLoadersReason) {
-    // Longer than an ELF header, so the loader reads it before refusing it.
-    std::ofstream(LibraryPath()) << std::string(kNotALibraryBytes, '#');
-
-    const ChildResult run = Run();
-
-    EXPECT_EQ(run.exitCode, 1) << run.Describe();
-    EXPECT_EQ(run.err, "morva: cannot load game library " + LibraryPath().string() +
-                           ": invalid ELF header\n");
+TEST(GameTree, StartsFromAnyWorkingDirectoryAndThroughALink) {
+    GameTree tree("complete");
+    fs::create_symlink(tree.game / "morva", tree.elsewhere / "morva-link");
+    EXPECT_EQ(tree.Run({}, {}, "/"), "0 [] []");
+    EXPECT_EQ(tree.Run({}, tree.elsewhere / "morva-link"), "0 [] []");
+    EXPECT_EQ(tree.StubEvents(),
+              "loaded, " + kInit + ", Free, unloaded, loaded, " + kInit + ", Free, unloaded");
 }
 
-struct MissingExport {
-    std::string variant;
-    std::string name;
-    Lines events;  // what the library saw, in order
-};
-
-void PrintTo(const MissingExport& missing, std::ostream* out) {
-    *out << missing.name;
+// The real library, headless: the title it opens the window with, its
+// frames and one Free at the end of a quiet run.
+TEST(RealLibrary, AHeadlessRunOfThreeFramesOpensTheTitledWindowAndFreesOnce) {
+    if (!fs::exists(MORVA_REAL_LIBRARY)) {
+        GTEST_SKIP() << "the game library is not built: " << MORVA_REAL_LIBRARY;
+    }
+    GameTree tree;
+    const fs::path trace = tree.root / "trace.txt";
+    ASSERT_EQ(tree.Run({{"PLUMO_VIDEO", "none"},
+                        {"PLUMO_FPS", "0"},
+                        {"PLUMO_SEED", "1"},
+                        {"PLUMO_FRAMES", "3"},
+                        {"PLUMO_TRACE", trace.string()}},
+                       MORVA_PROGRAM),
+              "0 [] []");
+    // Init first, frames 0 to 2 in order, one Free at the end.
+    const std::string other = "((?!frame |Free).*\n)*";
+    EXPECT_TRUE(std::regex_match(
+        ReadFile(trace), std::regex("plumo-trace 1\nInit \"MORVA var 0.2\"\nframe 0\n" + other +
+                                    "frame 1\n" + other + "frame 2\n" + other + "Free\n")))
+        << ReadFile(trace);
 }
-
-class LacksOneExport : public GameTree, public ::testing::WithParamInterface<MissingExport> {};
-
-TEST_P(LacksOneExport, NamesItFreesOnlyWhenFreeWasBoundAndUnloads) {
-    InstallLibrary(GetParam().variant);
-
-    const ChildResult run = Run();
-
-    EXPECT_EQ(run.exitCode, 1) << run.Describe();
-    EXPECT_EQ(run.err, "morva: game library " + LibraryPath().string() + " lacks export " +
-                           GetParam().name + "\n");
-    EXPECT_EQ(StubEvents(), GetParam().events) << "no Init, and Free only when bound";
-    EXPECT_TRUE(UnloadedBeforeExit());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    FirstMiddleLast, LacksOneExport,
-    ::testing::Values(MissingExport{"lacks_init", "Init", {"loaded", "unloaded"}},
-                      MissingExport{"lacks_sort", "Sort", {"loaded", "Free", "unloaded"}},
-                      MissingExport{
-                          "lacks_stop_bgm_fade", "StopBGMFade", {"loaded", "Free", "unloaded"}}));
-
-TEST_F(GameTree, ClosingTheWindowOnTheTitleEndsQuietlyAfterOneFree) {
-    InstallLibrary("complete");
-
-    const ChildResult run = Run({{"MORVA_STUB_FRAMES", "3"}});
-
-    EXPECT_EQ(run.exitCode, 0) << run.Describe();
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(StubEvents(), (Lines{"loaded", kInitLine, "Free", "unloaded"}));
-    EXPECT_TRUE(UnloadedBeforeExit());
-}
-
-TEST_F(GameTree, StartsFromAnyWorkingDirectoryAndThroughALink) {
-    InstallLibrary("complete");
-    const fs::path link = Elsewhere() / "morva-link";
-    fs::create_symlink(Program(), link);
-
-    const ChildResult fromRoot = RunFrom(Program(), "/");
-    const ChildResult throughLink = RunFrom(link, Elsewhere());
-
-    EXPECT_EQ(fromRoot.exitCode, 0) << fromRoot.Describe();
-    EXPECT_EQ(throughLink.exitCode, 0) << throughLink.Describe();
-    EXPECT_EQ(StubEvents(), (Lines{"loaded", kInitLine, "Free", "unloaded", "loaded", kInitLine,
-                                   "Free", "unloaded"}));
-}
-
-TEST_F(GameTree, NeverLoadsALibraryPlantedInTheWorkingDirectory) {
-    fs::create_directories(Elsewhere() / "Data");
-    fs::copy_file(Stub("complete"), Elsewhere() / "Data" / "Plumo.zqd");
-
-    const ChildResult run = Run();
-
-    EXPECT_EQ(run.exitCode, 1) << run.Describe();
-    EXPECT_NE(run.err.find("cannot load game library " + LibraryPath().string()), std::string::npos)
-        << run.err;
-    EXPECT_EQ(StubEvents(), Lines{}) << "the planted library ran its constructor";
-}
-
-struct BrokenStep {
-    std::string step;          // MORVA_STUB_BREAK
-    std::string messageStart;  // the one stderr line starts so
-    std::string messagePart;   // and contains this
-};
-
-void PrintTo(const BrokenStep& broken, std::ostream* out) {
-    *out << broken.step;
-}
-
-class FailureInsideTheLibrary : public GameTree,
-                                public ::testing::WithParamInterface<BrokenStep> {};
-
-TEST_P(FailureInsideTheLibrary, ShutsDownInOrderAndReportsOneLine) {
-    InstallLibrary("complete");
-
-    const ChildResult run = Run({{"MORVA_STUB_BREAK", GetParam().step}});
-
-    EXPECT_EQ(run.exitCode, 1) << run.Describe();
-    EXPECT_TRUE(run.err.starts_with(GetParam().messageStart)) << run.err;
-    EXPECT_NE(run.err.find(GetParam().messagePart), std::string::npos) << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_EQ(StubEvents(), (Lines{"loaded", kInitLine, "Free", "unloaded"}));
-    EXPECT_TRUE(UnloadedBeforeExit());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ActAndFree, FailureInsideTheLibrary,
-    ::testing::Values(
-        BrokenStep{"act-failure",
-                   "morva: game library failure: texture missing.zqtex cannot be read (raised at "
-                   "0x",
-                   "(Plumo.zqd+0x"},
-        BrokenStep{"act-invalid-fp", "morva: invalid floating-point operation at 0x",
-                   "(Plumo.zqd+0x"},
-        BrokenStep{"act-access-violation", "morva: access violation touching 0x10 at 0x",
-                   "(Plumo.zqd+0x"},
-        // The window closed quietly, but Free itself failed: still unloaded,
-        // and the failure is not reported as success.
-        BrokenStep{"free-failure", "morva: game library failure: Free broke (raised at 0x",
-                   "(Plumo.zqd+0x"}));
 
 }  // namespace
-}  // namespace morva::test
+}  // namespace morva
