@@ -1,165 +1,163 @@
-// The scene's controls, frame by frame, on the fake library: what the
-// player does with each button, read from the game's snapshots.
+// The scene's controls frame by frame, on the real library in this process.
+// Each frame's player is one row, compared with a pinned sequence up to the
+// first wrong frame, since later frames follow from it.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <sstream>
+#include <string>
 #include <vector>
 
-#include "FakeGame.h"
+#include "Drive.h"
 
 namespace morva::game_test {
 namespace {
 
-constexpr int64_t kLandedFrame = 27;  // a new player drops onto line 3 by then
-constexpr int64_t kStanding = 0;
-constexpr int64_t kWalking = 1;
-constexpr int64_t kDashing = 2;
-constexpr int64_t kAttacking = 3;
-constexpr int64_t kRightFacing = 0;
-constexpr int64_t kLeftFacing = 1;
+std::string Number(double value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof(text), value).ptr);
+}
 
-struct Expect {
-    int64_t frame;
-    double x;
-    int64_t motion;
-    int64_t facing;
+// "x700 y700 line3 stand right landed"
+std::string Row(const GameFrameView& view) {
+    static const char* const kMotions[] = {"stand", "walk", "dash", "attack"};
+    return "x" + Number(view.playerX) + " y" + Number(view.playerY) + " line" +
+           std::to_string(view.playerLine) + " " +
+           (view.playerMotion >= 0 && view.playerMotion < 4
+                ? kMotions[view.playerMotion]
+                : "motion" + std::to_string(view.playerMotion)) +
+           (view.playerFacing == 0 ? " right" : " left") + (view.playerLanded ? " landed" : " air");
+}
+
+struct Step {
+    int64_t fromFrame;  // the first game frame that sees these buttons held
+    std::vector<int64_t> held;
 };
 
-// Plays the timeline up to the last expected frame.
-std::vector<PlayedFrame> Play(std::vector<Step> steps, int64_t lastFrame) {
-    FakeGame game;
-    game.spawnLines = {3, 3, 3};
-    game.Play(Timeline(std::move(steps)), lastFrame);
-    return std::move(game.frames);
-}
+// From the title (which the bot leaves) through 180 game frames.
+struct Timeline : Bot {
+    HeldButtons OnGameFrame(const GameFrameView& view) override {
+        views.push_back(view);
+        HeldButtons held{};
+        for (const Step& step : steps) {
+            if (step.fromFrame <= view.frame + 1) {
+                held = {};
+                for (int64_t button : step.held) {
+                    held[button] = true;
+                }
+            }
+        }
+        return held;
+    }
+    bool Done() const override { return views.size() >= 180; }
 
-const GameFrameView& At(const std::vector<PlayedFrame>& frames, int64_t frame) {
-    return frames.at(static_cast<std::size_t>(frame - 1)).view;
-}
+    std::vector<Step> steps;
+    std::vector<GameFrameView> views;
+};
 
-void ExpectSequence(const std::vector<PlayedFrame>& frames, const std::vector<Expect>& expected) {
-    for (const Expect& e : expected) {
-        const GameFrameView& view = At(frames, e.frame);
-        ASSERT_EQ(view.frame, e.frame);
-        ASSERT_EQ(view.playerX, e.x) << "frame " << e.frame;
-        ASSERT_EQ(view.playerMotion, e.motion) << "frame " << e.frame << " x " << view.playerX;
-        ASSERT_EQ(view.playerFacing, e.facing) << "frame " << e.frame;
+// rows: one line per checked frame, "<frame>[-<last frame>] <row>".
+void ExpectRows(std::vector<Step> steps, const std::string& rows) {
+    Timeline timeline;
+    timeline.steps = std::move(steps);
+    ASSERT_EQ(RunRealGame(timeline, {}).exitCode, 0);
+    std::istringstream in(rows);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) {
+            continue;
+        }
+        const std::size_t dash = line.find('-'), space = line.find(' ');
+        const int64_t first = std::stoll(line);
+        const int64_t last = dash < space ? std::stoll(line.substr(dash + 1)) : first;
+        for (int64_t frame = first; frame <= last; ++frame) {
+            const GameFrameView& view = timeline.views.at(static_cast<std::size_t>(frame - 1));
+            ASSERT_EQ(view.frame, frame);
+            ASSERT_EQ(Row(view), line.substr(space + 1)) << "game frame " << frame;
+        }
     }
 }
 
 TEST(GameControls, PlayerFallsOntoLineThreeBeforeTheControlsAreTried) {
-    const auto frames = Play({}, kLandedFrame);
-    EXPECT_FALSE(At(frames, kLandedFrame - 1).playerLanded);
-    const GameFrameView& landed = At(frames, kLandedFrame);
-    EXPECT_TRUE(landed.playerLanded);
-    EXPECT_EQ(landed.playerX, 700.0);
-    EXPECT_EQ(landed.playerY, 700.0);
-    EXPECT_EQ(landed.playerLine, 3);
+    ExpectRows({}, R"(
+26 x700 y650 line3 stand right air
+27 x700 y700 line3 stand right landed)");
 }
 
 TEST(GameControls, RightAndLeftInOneFrameWalkLeft) {
-    const auto frames = Play({{30, {kRight, kLeft}}}, 33);
-    ExpectSequence(frames, {{29, 700, kStanding, kRightFacing},
-                            {30, 695, kWalking, kLeftFacing},
-                            {31, 690, kWalking, kLeftFacing},
-                            {33, 680, kWalking, kLeftFacing}});
+    ExpectRows({{30, {kRight, kLeft}}}, R"(
+29 x700 y700 line3 stand right landed
+30 x695 y700 line3 walk left landed
+31 x690 y700 line3 walk left landed
+33 x680 y700 line3 walk left landed)");
 }
 
 TEST(GameControls, ReleasingRightWhileLeftIsHeldStandsUntilLeftIsPushedAgain) {
-    const auto frames =
-        Play({{30, {kRight}}, {35, {kRight, kLeft}}, {40, {kLeft}}, {50, {}}, {52, {kLeft}}}, 54);
-    ExpectSequence(frames, {{30, 705, kWalking, kRightFacing},
-                            {34, 725, kWalking, kRightFacing},
-                            {35, 720, kWalking, kLeftFacing},
-                            {39, 700, kWalking, kLeftFacing},
-                            {40, 700, kStanding, kLeftFacing},
-                            {49, 700, kStanding, kLeftFacing},
-                            {51, 700, kStanding, kLeftFacing},
-                            {52, 695, kWalking, kLeftFacing},
-                            {54, 685, kWalking, kLeftFacing}});
+    ExpectRows({{30, {kRight}}, {35, {kRight, kLeft}}, {40, {kLeft}}, {50, {}}, {52, {kLeft}}}, R"(
+30 x705 y700 line3 walk right landed
+34 x725 y700 line3 walk right landed
+35 x720 y700 line3 walk left landed
+39 x700 y700 line3 walk left landed
+40-51 x700 y700 line3 stand left landed
+52 x695 y700 line3 walk left landed
+54 x685 y700 line3 walk left landed)");
 }
 
 TEST(GameControls, DashActsOnlyWhileWalkingAndIsReadAsHeld) {
-    const auto frames = Play({{30, {kDash}}, {35, {kDash, kRight}}, {38, {kRight}}}, 40);
-    ExpectSequence(frames, {{30, 700, kStanding, kRightFacing},
-                            {34, 700, kStanding, kRightFacing},
-                            // the push of Right and the held Dash meet in one frame
-                            {35, 710, kDashing, kRightFacing},
-                            {37, 730, kDashing, kRightFacing},
-                            {38, 735, kWalking, kRightFacing},
-                            {40, 745, kWalking, kRightFacing}});
+    // The push of Right and the held Dash meet in frame 35.
+    ExpectRows({{30, {kDash}}, {35, {kDash, kRight}}, {38, {kRight}}}, R"(
+30-34 x700 y700 line3 stand right landed
+35 x710 y700 line3 dash right landed
+37 x730 y700 line3 dash right landed
+38 x735 y700 line3 walk right landed
+40 x745 y700 line3 walk right landed)");
 }
 
 TEST(GameControls, NothingButTheChainActsWhileAttacking) {
-    const auto frames = Play({{30, {kAttack}},
-                              {31, {}},
-                              {33, {kRight}},
-                              {36, {kRight, kJump}},
-                              {40, {kLeft}},
-                              {44, {kLeft, kDown}},
-                              {48, {}}},
-                             70);
-    for (int64_t frame = 30; frame <= 68; ++frame) {
-        const GameFrameView& view = At(frames, frame);
-        ASSERT_EQ(view.playerMotion, kAttacking) << "frame " << frame;
-        ASSERT_EQ(view.playerX, 700.0) << "frame " << frame;
-        ASSERT_EQ(view.playerFacing, kRightFacing) << "frame " << frame;
-        ASSERT_TRUE(view.playerLanded) << "frame " << frame;
-        ASSERT_EQ(view.playerLine, 3) << "frame " << frame;
-    }
     // An unchained step 1 runs out after 39 frames of its own.
-    EXPECT_EQ(At(frames, 69).playerMotion, kStanding);
-    EXPECT_EQ(At(frames, 70).playerX, 700.0);
+    ExpectRows({{30, {kAttack}},
+                {31, {}},
+                {33, {kRight}},
+                {36, {kRight, kJump}},
+                {40, {kLeft}},
+                {44, {kLeft, kDown}},
+                {48, {}}},
+               R"(
+30-68 x700 y700 line3 attack right landed
+69-70 x700 y700 line3 stand right landed)");
 }
 
 TEST(GameControls, JumpLeavesOnlyFromTheGroundBackwardsAndLands) {
-    const auto frames = Play({{30, {kJump}}, {31, {}}, {33, {kJump}}, {34, {}}}, 45);
-    const std::vector<double> heights = {688, 678, 670, 664, 660, 658, 658,
-                                         660, 664, 670, 678, 688, 700};
-    for (std::size_t i = 0; i < heights.size(); ++i) {
-        const int64_t frame = 30 + static_cast<int64_t>(i);
-        const GameFrameView& view = At(frames, frame);
-        ASSERT_FALSE(view.playerLanded) << "frame " << frame;
-        ASSERT_EQ(view.playerY, heights[i]) << "frame " << frame;
-        ASSERT_EQ(view.playerX, 700.0 - 12.0 * static_cast<double>(i + 1)) << "frame " << frame;
+    // 12 pixels back a frame; the push in frame 33 comes in the air and does nothing.
+    const int heights[] = {688, 678, 670, 664, 660, 658, 658, 660, 664, 670, 678, 688, 700};
+    std::string rows;
+    for (int i = 0; i < 13; ++i) {
+        rows += std::to_string(30 + i) + " x" + std::to_string(688 - 12 * i) + " y" +
+                std::to_string(heights[i]) + " line3 stand right air\n";
     }
-    const GameFrameView& landing = At(frames, 43);
-    EXPECT_TRUE(landing.playerLanded);
-    EXPECT_EQ(landing.playerY, 700.0);
-    EXPECT_EQ(landing.playerX, 532.0);
-    EXPECT_EQ(At(frames, 45).playerX, 532.0);
+    ExpectRows({{30, {kJump}}, {31, {}}, {33, {kJump}}, {34, {}}},
+               rows + "43-45 x532 y700 line3 stand right landed");
 }
 
 TEST(GameControls, LineChangesStopAtTheTopAndBottomLines) {
-    const auto frames = Play({{30, {kDown}},
-                              {31, {}},
-                              {55, {kDown}},
-                              {56, {}},
-                              {60, {kUp}},
-                              {61, {}},
-                              {85, {kUp}},
-                              {86, {}},
-                              {110, {kUp}},
-                              {111, {}},
-                              {135, {kUp}},
-                              {136, {}},
-                              {160, {kUp}},
-                              {161, {}}},
-                             170);
-    struct LineAt {
-        int64_t frame;
-        int64_t line;
-        double y;
-    };
-    const std::vector<LineAt> expected = {
-        {30, 4, 705},  {49, 4, 800},  {50, 4, 800},  {55, 4, 800},  {56, 4, 800},
-        {60, 3, 795},  {80, 3, 700},  {85, 2, 695},  {110, 1, 595}, {135, 0, 495},
-        {155, 0, 400}, {160, 0, 400}, {161, 0, 400}, {170, 0, 400}};
-    for (const LineAt& e : expected) {
-        const GameFrameView& view = At(frames, e.frame);
-        ASSERT_EQ(view.playerLine, e.line) << "frame " << e.frame;
-        ASSERT_EQ(view.playerY, e.y) << "frame " << e.frame;
-        ASSERT_TRUE(view.playerLanded) << "frame " << e.frame;
+    std::vector<Step> steps;
+    for (const auto& [frame, button] : {std::pair{30, kDown},
+                                        {55, kDown},
+                                        {60, kUp},
+                                        {85, kUp},
+                                        {110, kUp},
+                                        {135, kUp},
+                                        {160, kUp}}) {
+        steps.push_back({frame, {button}});
+        steps.push_back({frame + 1, {}});
     }
+    ExpectRows(steps, R"(
+30 x700 y705 line4 stand right landed
+49-56 x700 y800 line4 stand right landed
+60 x700 y795 line3 stand right landed
+80 x700 y700 line3 stand right landed
+85 x700 y695 line2 stand right landed
+110 x700 y595 line1 stand right landed
+135 x700 y495 line0 stand right landed
+155-170 x700 y400 line0 stand right landed)");
 }
 
 }  // namespace

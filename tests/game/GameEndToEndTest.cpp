@@ -1,149 +1,292 @@
-// The game scene through the real program, library and textures: from the
-// title into a game, what its set-up loads and when its first rock comes.
+// The whole game through the real program, library and textures: set-up,
+// "Start!!" and generation in one run; then whole games played by the bot in
+// this process and replayed by the program itself, each to "Clear!", the
+// retry offer and the title, giving the same call trace every time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "Drive.h"
 #include "GameRun.h"
 
-namespace morva::e2e {
+namespace morva::game_test {
 namespace {
 
-constexpr int64_t kSpace = 0;
-// The title sees the release in trace frame 2 and the game starts there
-// without an Act, so game frame n is trace frame n + 1.
-constexpr int64_t kGameStartTraceFrame = 2;
-constexpr int64_t kStartBannerFrames = 60;
-constexpr int64_t kFirstAttemptGameFrame = 122;
-constexpr int64_t kAttemptSpacing = 122;  // frames
+using e2e::TraceCall;
+using e2e::TraceFrame;
 
-int64_t TraceFrameOf(int64_t gameFrame) {
-    return gameFrame + kGameStartTraceFrame - 1;
+// Game frame n of one run from the title (the release comes in trace frame
+// 2 and the game starts there without an Act): trace frame n + 1.
+const TraceFrame& GameFrame(int64_t gameFrame) {
+    static const e2e::RunResult run = [] {
+        e2e::RunOptions options;
+        options.seed = 5;
+        options.frames = 368;
+        options.replay = e2e::Replay(5).Down(1, kJump).Up(2, kJump).Text();
+        return e2e::RunProgram(options);
+    }();
+    static const TraceFrame kNone;
+    const TraceFrame* frame = run.trace.Frame(gameFrame + 1);
+    EXPECT_TRUE(run.Finished() && frame != nullptr) << gameFrame << ": " << run.Describe();
+    return frame != nullptr ? *frame : kNone;
 }
 
-// Runs until the given trace frame has been drawn.
-RunResult StartGame(int64_t lastTraceFrame, int64_t seed) {
-    RunOptions options;
-    options.seed = seed;
-    options.frames = lastTraceFrame + 1;
-    options.replay = Replay(seed).Down(1, kSpace).Up(kGameStartTraceFrame, kSpace).Text();
-    return RunProgram(options);
+// What a frame shows, e.g. "Retry? Push Space player title".
+std::string Shows(const TraceFrame& frame) {
+    std::string shows;
+    for (const auto& [text, y, glyphW] : {std::tuple{"Start!! ", 200.0, 100.0},
+                                          {"Clear! ", 300.0, 100.0},
+                                          {"Retry? ", 300.0, 75.0},
+                                          {"Push Space ", 500.0, 75.0}}) {
+        for (const TraceCall& draw : frame.DrawsOf("font_128_64.zqtex")) {
+            if (draw.numbers.at(5) == y && draw.numbers.at(6) == glyphW) {
+                shows += text;
+                break;
+            }
+        }
+    }
+    shows += frame.DrawsOf("pelomar256.zqtex").empty() ? "" : "player ";
+    shows += frame.DrawsOf("title.zqtex").empty() ? "" : "title ";
+    for (const TraceCall& load : frame.CallsNamed("LoadTex")) {
+        shows += load.file == "ground.zqtex" ? "new game " : "";
+    }
+    return shows;
 }
 
-// The "Start!!" glyphs: 100 x 200 from (550, 200), one cell per character.
-::testing::AssertionResult ShowsStart(const TraceFrame& frame) {
-    const std::string text = "Start!!";
-    std::vector<TraceCall> glyphs;
-    for (const TraceCall& draw : frame.DrawsOf("font_128_64.zqtex")) {
-        if (draw.numbers.at(6) == 100.0 && draw.numbers.at(7) == 200.0) {
-            glyphs.push_back(draw);
+// What frames `first` to `last` show, run-length coded: "Clear! player x120, ...".
+std::string Shown(const std::function<const TraceFrame*(int64_t)>& frame, int64_t first,
+                  int64_t last) {
+    std::string shown, previous;
+    int64_t run = 0;
+    for (int64_t n = first; n <= last && frame(n) != nullptr; ++n) {
+        const std::string shows = Shows(*frame(n));
+        if (shows != previous && run > 0) {
+            shown += previous + "x" + std::to_string(run) + ", ";
+            run = 0;
         }
+        previous = shows;
+        ++run;
     }
-    if (glyphs.size() != text.size()) {
-        return ::testing::AssertionFailure()
-               << "frame " << frame.number << " draws " << glyphs.size() << " banner glyphs";
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int64_t code = text[i] - 32;
-        const std::vector<double> want = {64.0 * static_cast<double>(code % 16),
-                                          128.0 * static_cast<double>(code / 16),
-                                          64,
-                                          128,
-                                          550.0 + 100.0 * static_cast<double>(i),
-                                          200,
-                                          100,
-                                          200,
-                                          1,
-                                          1,
-                                          1,
-                                          1};
-        if (glyphs[i].numbers != want) {
-            return ::testing::AssertionFailure()
-                   << "frame " << frame.number << " glyph " << i << ": " << glyphs[i];
-        }
-    }
-    return ::testing::AssertionSuccess();
+    return shown + previous + "x" + std::to_string(run);
 }
 
-class GameEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        for (const std::string& file : MissingFiles()) {
-            ADD_FAILURE() << "not built: " << file;
-        }
+std::string Files(const std::vector<TraceCall>& calls) {
+    std::string files;
+    for (const TraceCall& call : calls) {
+        files += call.file + " ";
     }
-};
+    return files;
+}
 
-TEST_F(GameEndToEnd, SetUpLoadsTheTexturesOfEachObjectInTurn) {
-    const RunResult run = StartGame(kGameStartTraceFrame + 3, 5);
-    ASSERT_TRUE(run.Finished()) << run.Describe();
-    const TraceFrame* start = run.trace.Frame(kGameStartTraceFrame);
-    ASSERT_NE(start, nullptr) << run.Describe();
-    std::vector<std::string> loaded;
-    for (const TraceCall& call : start->CallsNamed("LoadTex")) {
-        loaded.push_back(call.file);
+TEST(GameEndToEnd, SetUpLoadsTheTexturesOfEachObjectInTurn) {
+    for (const std::string& file : e2e::MissingFiles()) {
+        FAIL() << "not built: " << file;
     }
-    const std::vector<std::string> expected = {
-        "ground.zqtex",        "distant_view.zqtex", "wood.zqtex", "pelomar256.zqtex",
-        "sword.zqtex",         "bullet.zqtex",       "smog.zqtex", "font_128_64.zqtex",
-        "combo.zqtex",         "gauge.zqtex",        "life.zqtex", "gauge.zqtex",
-        "generate_hole.zqtex", "rock_enemy.zqtex"};
-    EXPECT_EQ(loaded, expected);
+    EXPECT_EQ(Files(GameFrame(1).CallsNamed("LoadTex")),
+              "ground.zqtex distant_view.zqtex wood.zqtex pelomar256.zqtex sword.zqtex "
+              "bullet.zqtex smog.zqtex font_128_64.zqtex combo.zqtex gauge.zqtex life.zqtex "
+              "gauge.zqtex generate_hole.zqtex rock_enemy.zqtex ");
     // The stage's trees take their 120 numbers before anything is drawn.
-    const std::vector<TraceCall> rnd = start->CallsNamed("Rnd");
-    EXPECT_EQ(rnd.size(), 120u);
-    for (int64_t frame = kGameStartTraceFrame + 1; frame <= kGameStartTraceFrame + 3; ++frame) {
-        ASSERT_NE(run.trace.Frame(frame), nullptr);
-        EXPECT_TRUE(run.trace.Frame(frame)->CallsNamed("LoadTex").empty()) << "frame " << frame;
+    EXPECT_EQ(GameFrame(1).CallsNamed("Rnd").size(), 120u);
+    for (int64_t frame = 2; frame <= 366; ++frame) {
+        ASSERT_EQ(Files(GameFrame(frame).CallsNamed("LoadTex")), "") << "game frame " << frame;
     }
 }
 
-TEST_F(GameEndToEnd, StartBannerShowsForTheFirstSixtyFramesOverThePlay) {
-    const RunResult run = StartGame(TraceFrameOf(kStartBannerFrames + 2), 6);
-    ASSERT_TRUE(run.Finished()) << run.Describe();
-    for (int64_t gameFrame = 1; gameFrame <= kStartBannerFrames; ++gameFrame) {
-        const TraceFrame* frame = run.trace.Frame(TraceFrameOf(gameFrame));
-        ASSERT_NE(frame, nullptr) << "game frame " << gameFrame;
-        ASSERT_TRUE(ShowsStart(*frame)) << "game frame " << gameFrame;
-        // Drawn last, over the field and the score board.
-        const std::vector<TraceCall> draws = frame->Draws();
-        ASSERT_GE(draws.size(), 7u);
-        EXPECT_EQ(draws.back().numbers.at(4), 1150.0) << "game frame " << gameFrame;
-        EXPECT_FALSE(frame->DrawsOf("pelomar256.zqtex").empty()) << "game frame " << gameFrame;
+TEST(GameEndToEnd, StartBannerShowsForTheFirstSixtyFramesOverThePlay) {
+    EXPECT_EQ(Shown([](int64_t n) { return &GameFrame(n); }, 1, 62),
+              "Start!! player title new game x1, Start!! player x59, player x2");
+    // Its glyphs, "srcX srcY dstX" each, 64 x 128 cells drawn 100 x 200 at
+    // y 200, last of all, over the field and the score board.
+    std::string glyphs;
+    for (const TraceCall& draw : GameFrame(1).DrawsOf("font_128_64.zqtex")) {
+        const std::vector<double>& n = draw.numbers;
+        if (n.at(5) == 200.0) {
+            EXPECT_EQ(std::vector<double>(n.begin() + 2, n.end()),
+                      (std::vector<double>{64, 128, n[4], 200, 100, 200, 1, 1, 1, 1}));
+            glyphs += std::to_string(int(n[0])) + " " + std::to_string(int(n[1])) + " " +
+                      std::to_string(int(n[4])) + ", ";
+        }
     }
-    for (int64_t gameFrame : {kStartBannerFrames + 1, kStartBannerFrames + 2}) {
-        const TraceFrame* frame = run.trace.Frame(TraceFrameOf(gameFrame));
-        ASSERT_NE(frame, nullptr);
-        EXPECT_FALSE(ShowsStart(*frame)) << "game frame " << gameFrame;
+    EXPECT_EQ(glyphs,
+              "192 384 550, 256 640 650, 64 512 750, 128 640 850, 256 640 950, "
+              "64 0 1050, 64 0 1150, ");
+    for (int64_t frame = 1; frame <= 60; ++frame) {
+        ASSERT_EQ(GameFrame(frame).Draws().back().numbers.at(4), 1150.0) << "game frame " << frame;
     }
 }
 
-TEST_F(GameEndToEnd, GenerationIsAttemptedEvery122ndFrameWithLinesOneToThree) {
-    const int64_t lastGameFrame = kFirstAttemptGameFrame + 2 * kAttemptSpacing;
-    const RunResult run = StartGame(TraceFrameOf(lastGameFrame), 7);
-    ASSERT_TRUE(run.Finished()) << run.Describe();
-    std::vector<int64_t> attemptFrames;
-    for (int64_t gameFrame = 1; gameFrame <= lastGameFrame; ++gameFrame) {
-        const TraceFrame* frame = run.trace.Frame(TraceFrameOf(gameFrame));
-        ASSERT_NE(frame, nullptr) << "game frame " << gameFrame;
-        for (const TraceCall& rnd : frame->CallsNamed("Rnd")) {
-            const bool generation = rnd.numbers.at(0) == 1.0 && rnd.numbers.at(1) == 3.0;
-            if (!generation) {
-                // Only the stage's trees draw other numbers, at set-up.
-                ASSERT_EQ(gameFrame, 1) << rnd;
+TEST(GameEndToEnd, GenerationIsAttemptedEvery122ndFrameWithLinesOneToThree) {
+    std::vector<int64_t> attempts;
+    for (int64_t gameFrame = 1; gameFrame <= 366; ++gameFrame) {
+        for (const TraceCall& rnd : GameFrame(gameFrame).CallsNamed("Rnd")) {
+            if (rnd.numbers.at(0) != 1.0 || rnd.numbers.at(1) != 3.0) {
+                ASSERT_EQ(gameFrame, 1) << rnd;  // only the trees, at set-up
                 continue;
             }
-            EXPECT_GE(rnd.numbers.at(2), 1.0);
-            EXPECT_LE(rnd.numbers.at(2), 3.0);
-            attemptFrames.push_back(gameFrame);
+            EXPECT_TRUE(rnd.numbers.at(2) >= 1.0 && rnd.numbers.at(2) <= 3.0) << rnd;
+            attempts.push_back(gameFrame);
         }
     }
-    const std::vector<int64_t> expected = {kFirstAttemptGameFrame,
-                                           kFirstAttemptGameFrame + kAttemptSpacing,
-                                           kFirstAttemptGameFrame + 2 * kAttemptSpacing};
-    EXPECT_EQ(attemptFrames, expected);
+    EXPECT_EQ(attempts, (std::vector<int64_t>{122, 244, 366}));
 }
 
+constexpr int64_t kMaxActs = 20000;  // a game takes about 2500 frames
+constexpr int64_t kTitleWatchFrames = 30;
+
+// The bot, plus a push and release of the space key in frames 10 to 19 of
+// "Clear!" that must change nothing, and a title after the game that must
+// wait for a new push.
+class BotController : public Bot {
+public:
+    HeldButtons OnGameFrame(const GameFrameView& view) override {
+        ++framesSeen;
+        views.push_back(view);
+        HeldButtons held = Bot::OnGameFrame(view);
+        if (view.cleared && !view.retryOffered) {
+            ++clearFrames;
+            held[kJump] = clearFrames >= 10 && clearFrames < 20;
+        }
+        return held;
+    }
+    HeldButtons OnTitleFrame() override {
+        ++framesSeen;
+        titleFramesAfterGame += views.empty() ? 0 : 1;
+        return views.empty() ? Bot::OnTitleFrame() : HeldButtons{};
+    }
+    bool Done() const override {
+        return titleFramesAfterGame >= kTitleWatchFrames || framesSeen >= kMaxActs;
+    }
+
+    std::vector<GameFrameView> views;
+    int64_t clearFrames = 0, titleFramesAfterGame = 0, framesSeen = 0;
+};
+
+// The trace up to the end of the given frame (the shutdown differs with the
+// way a run was stopped), without the `pad` lines only the library's Pad writes.
+std::string Comparable(const std::string& trace, int64_t lastFrame) {
+    std::istringstream in(trace);
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.starts_with("pad ")) {
+            out += line + "\n";
+        }
+        if (line == "frame " + std::to_string(lastFrame)) {
+            break;
+        }
+    }
+    return out;
+}
+
+// The first differing line of two texts, for a readable failure.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+    const std::size_t at = static_cast<std::size_t>(
+        std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+    const std::size_t start = at == 0 ? 0 : a.rfind('\n', at - 1) + 1;
+    const auto line = [start](const std::string& text) {
+        return "'" + text.substr(start, text.find('\n', start) - start) + "'";
+    };
+    return "line " + std::to_string(std::count(a.begin(), a.begin() + start, '\n') + 1) + ": " +
+           line(a) + " vs " + line(b);
+}
+
+// The end comes only with every attempt made and no rock left; every rock
+// struck in a frame is a combo step of its own, scored (10, 15 or 40 points
+// a step) with the count that includes it; a touch ends a combo with time
+// left. Both cases must have happened.
+void CheckScoring(const std::vector<GameFrameView>& views) {
+    int64_t multiHitFrames = 0, touches = 0;
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const GameFrameView& now = views[i];
+        bool anyRock = false;
+        for (const RockView& rock : now.rocks) {
+            anyRock = anyRock || rock.active;
+        }
+        ASSERT_EQ(now.cleared, now.toGenerate == 0 && !anyRock) << "game frame " << now.frame;
+        if (i == 0) {
+            continue;
+        }
+        const GameFrameView& before = views[i - 1];
+        if (now.combo > before.combo) {
+            const int64_t steps =
+                (now.combo * (now.combo + 1) - before.combo * (before.combo + 1)) / 2;
+            const int64_t gained = now.score - before.score;
+            ASSERT_TRUE(gained == 10 * steps || gained == 15 * steps || gained == 40 * steps)
+                << "game frame " << now.frame << ": combo " << before.combo << " -> " << now.combo
+                << ", score +" << gained;
+            multiHitFrames += now.combo - before.combo > 1 ? 1 : 0;
+        } else if (before.combo > 0 && now.combo == 0 && now.comboTimer > 0) {
+            ASSERT_FALSE(now.playerVulnerable) << "game frame " << now.frame;
+            ++touches;
+        }
+    }
+    EXPECT_GT(multiHitFrames, 0) << "no frame struck two rocks: the check above saw no such case";
+    EXPECT_GT(touches, 0) << "no touch ended a combo: the check above saw no such case";
+    EXPECT_TRUE(views.back().retryOffered);
+    EXPECT_GT(views.back().score, 0);
+}
+
+class BotGame : public ::testing::TestWithParam<int64_t> {};
+
+TEST_P(BotGame, PlaysToClearAndReplaysToTheSameTrace) {
+    const int64_t seed = GetParam();
+    RealRunOptions options;
+    options.seed = seed;
+    options.tracePath =
+        std::filesystem::temp_directory_path() / ("morva-bot-" + std::to_string(seed) + ".trace");
+    BotController controller;
+    const RealRunResult played = RunRealGame(controller, options);
+    ASSERT_EQ(played.exitCode, 0);
+    ASSERT_LT(controller.framesSeen, kMaxActs) << "no clear within " << kMaxActs << " frames";
+    ASSERT_FALSE(controller.views.empty());
+    CheckScoring(controller.views);
+    if (::testing::Test::HasFatalFailure()) {
+        return;
+    }
+    if (const char* demo = std::getenv("MORVA_WRITE_DEMO")) {
+        std::ofstream(demo) << played.replay;
+    }
+
+    // The program itself, from the bot's replay, then from its own recording.
+    e2e::RunOptions replay;
+    replay.seed = seed;
+    replay.frames = played.acts + 1;
+    replay.replay = played.replay;
+    replay.record = true;
+    const e2e::RunResult fromBot = e2e::RunProgram(replay);
+    ASSERT_TRUE(fromBot.Finished()) << fromBot.Describe();
+    replay.replay = fromBot.recordText;
+    replay.record = false;
+    const e2e::RunResult fromRecord = e2e::RunProgram(replay);
+    ASSERT_TRUE(fromRecord.Finished()) << fromRecord.Describe();
+    // Compared as one flag: a diff of two whole traces would not fit in memory.
+    ASSERT_TRUE(fromBot.traceText == fromRecord.traceText)
+        << FirstDifference(fromBot.traceText, fromRecord.traceText);
+    std::ifstream in(options.tracePath);
+    const std::string inProcess((std::istreambuf_iterator<char>(in)), {});
+    const std::string a = Comparable(inProcess, played.acts);
+    const std::string b = Comparable(fromBot.traceText, played.acts);
+    ASSERT_TRUE(a == b) << FirstDifference(a, b);
+    // "Clear!" for 120 frames although the space key went down and up in
+    // them, the retry texts until the release, the title in the same frame
+    // (no Act between them), then the title waiting for a new push.
+    const std::string shown =
+        Shown([&](int64_t n) { return fromBot.trace.Frame(n); }, 0, played.acts);
+    const std::size_t clear = shown.find(", Clear!");
+    EXPECT_EQ(shown.substr(std::min(clear, shown.size())),
+              ", Clear! player x120, Retry? Push Space player x1, Retry? Push Space player title "
+              "x1, title x30");
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, BotGame, ::testing::Values(1, 2, 3));
+
 }  // namespace
-}  // namespace morva::e2e
+}  // namespace morva::game_test

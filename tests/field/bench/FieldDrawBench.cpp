@@ -4,7 +4,7 @@
 // combo should show 0 game allocs/frame.
 #include <benchmark/benchmark.h>
 
-#include "CountingNew.h"
+#include "AllocationCounter.h"
 #include "FakeLibrary.h"
 #include "field/ScoreBoard.h"
 #include "field/Stage.h"
@@ -17,7 +17,7 @@ void Report(benchmark::State& state, int64_t allocationsBefore, int64_t recorded
     const auto perFrame = [](double total) {
         return benchmark::Counter(total, benchmark::Counter::kAvgIterations);
     };
-    const int64_t allocations = AllocationCount() - allocationsBefore;
+    const int64_t allocations = morva::test::AllocationCount() - allocationsBefore;
     state.counters["draws/frame"] = perFrame(static_cast<double>(recordedDraws));
     state.counters["game allocs/frame"] =
         perFrame(static_cast<double>(allocations - recordedDraws));
@@ -31,7 +31,7 @@ void StageDraw(benchmark::State& state) {
     stage.Load(0, 0, 1600, 900);
     double viewX = 0;
     int64_t draws = 0;
-    const int64_t before = AllocationCount();
+    const int64_t before = morva::test::AllocationCount();
     for (auto _ : state) {
         library.draws.clear();
         stage.Scroll(0, 0);
@@ -51,7 +51,7 @@ void ScoreBoardDraw(benchmark::State& state) {
     board.Init();
     board.Load(0, 0, 1600, 900);
     int64_t draws = 0;
-    const int64_t before = AllocationCount();
+    const int64_t before = morva::test::AllocationCount();
     for (auto _ : state) {
         library.draws.clear();
         if (comboRuns) {

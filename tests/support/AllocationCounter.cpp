@@ -1,21 +1,13 @@
-// Replaces the global operator new of the benchmark program to count calls;
-// in its own file so that no caller sees new and free side by side.
-#include "CountingNew.h"
+#include "AllocationCounter.h"
 
 #include <cstdlib>
 #include <new>
 
 namespace {
 
-int64_t gAllocations = 0;
+int64_t gAllocations = 0;  // the counted programs allocate on one thread
 
-}  // namespace
-
-int64_t AllocationCount() {
-    return gAllocations;
-}
-
-void* operator new(std::size_t size) {
+void* Allocate(std::size_t size) {
     ++gAllocations;
     if (void* block = std::malloc(size == 0 ? 1 : size)) {
         return block;
@@ -23,22 +15,31 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
+}  // namespace
 
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
 void operator delete(void* block) noexcept {
     std::free(block);
 }
-
 void operator delete[](void* block) noexcept {
     std::free(block);
 }
-
 void operator delete(void* block, std::size_t) noexcept {
     std::free(block);
 }
-
 void operator delete[](void* block, std::size_t) noexcept {
     std::free(block);
 }
+
+namespace morva::test {
+
+int64_t AllocationCount() {
+    return gAllocations;
+}
+
+}  // namespace morva::test

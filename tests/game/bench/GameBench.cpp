@@ -10,19 +10,18 @@
 #include <string>
 
 #include "AllocationCounter.h"
-#include "RealGame.h"
+#include "Drive.h"
 
 namespace morva::game_test {
 namespace {
 
 constexpr int64_t kMaxFrames = 20000;
 
-class MeasuringBot : public Controller {
+class MeasuringBot : public Bot {
 public:
     HeldButtons OnGameFrame(const GameFrameView& view) override {
         ++frames;
-        const int64_t allocations =
-            ProgramAllocations() - AllocationsInsideAct() + LibraryAllocations();
+        const int64_t allocations = GameAllocations();
         const int64_t made = allocations - lastAllocations;
         lastAllocations = allocations;
         if (view.frame > 1) {
@@ -37,15 +36,14 @@ public:
             maxPerFrame = made > maxPerFrame ? made : maxPerFrame;
         }
         done = view.retryOffered;
-        return bot.Decide(view);
+        return Bot::OnGameFrame(view);
     }
     HeldButtons OnTitleFrame() override {
         ++frames;
-        return bot.DecideOnTitle();
+        return Bot::OnTitleFrame();
     }
     bool Done() const override { return done || frames >= kMaxFrames; }
 
-    Bot bot;
     bool done = false;
     int64_t frames = 0;
     int64_t lastAllocations = 0;
@@ -62,7 +60,7 @@ void Measure(int64_t seed, const std::string& video) {
     RealRunOptions options;
     options.seed = seed;
     options.video = video;
-    options.allocationCount = ProgramAllocations;
+    options.allocationCount = test::AllocationCount;
     options.writeReplay = false;
     const auto start = std::chrono::steady_clock::now();
     const RealRunResult run = RunRealGame(bot, options);
