@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,20 @@ namespace fs = std::filesystem;
 std::string ReadFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The lines of a file joined with ", "; only those that start with one of
+// `keep` when it is given.
+std::string Lines(const fs::path& file, std::initializer_list<std::string_view> keep = {}) {
+    std::ifstream in(file);
+    std::string lines;
+    for (std::string line; std::getline(in, line);) {
+        if (keep.size() == 0 ||
+            std::ranges::any_of(keep, [&](auto p) { return line.starts_with(p); })) {
+            lines += (lines.empty() ? "" : ", ") + line;
+        }
+    }
+    return lines;
 }
 
 const std::string kInit =
@@ -63,8 +78,13 @@ struct GameTree {
         command += " '" + (program.empty() ? game / "morva" : program).string() + "' >'" +
                    (root / "out").string() + "' 2>'" + (root / "err").string() + "'";
         const int status = std::system(command.c_str());
-        std::string err =
-            std::regex_replace(ReadFile(root / "err"), std::regex("0x[0-9a-f]{3,}"), "0x?");
+        std::string err = ReadFile(root / "err");
+        for (std::size_t at = err.find("0x"); at != std::string::npos;
+             at = err.find("0x", at + 2)) {
+            const std::size_t digits =
+                std::min(err.find_first_not_of("0123456789abcdef", at + 2), err.size()) - at - 2;
+            err.replace(at + 2, digits >= 3 ? digits : 0, digits >= 3 ? "?" : "");
+        }
         if (const std::size_t at = err.find(library.string()); at != std::string::npos) {
             err.replace(at, library.string().size(), "<lib>");
         }
@@ -73,11 +93,7 @@ struct GameTree {
     }
 
     // What the stand-in library saw, as "loaded, Init ..., Free, unloaded".
-    std::string StubEvents() const {
-        const std::string events =
-            std::regex_replace(ReadFile(root / "stub.log"), std::regex("\n(?=.)"), ", ");
-        return events.substr(0, events.find('\n'));
-    }
+    std::string StubEvents() const { return Lines(root / "stub.log"); }
 
     // The loader destroys a link map only when dlclose unloads the library,
     // not when the process ends with it still loaded.
@@ -166,11 +182,10 @@ TEST(RealLibrary, AHeadlessRunOfThreeFramesOpensTheTitledWindowAndFreesOnce) {
                        MORVA_PROGRAM),
               "0 [] []");
     // Init first, frames 0 to 2 in order, one Free at the end.
-    const std::string other = "((?!frame |Free).*\n)*";
-    EXPECT_TRUE(std::regex_match(
-        ReadFile(trace), std::regex("plumo-trace 1\nInit \"MORVA var 0.2\"\nframe 0\n" + other +
-                                    "frame 1\n" + other + "frame 2\n" + other + "Free\n")))
-        << ReadFile(trace);
+    EXPECT_TRUE(ReadFile(trace).starts_with("plumo-trace 1\nInit \"MORVA var 0.2\"\nframe 0\n"));
+    EXPECT_TRUE(ReadFile(trace).ends_with("\nFree\n"));
+    EXPECT_EQ(Lines(trace, {"Init", "frame", "Free"}),
+              "Init \"MORVA var 0.2\", frame 0, frame 1, frame 2, Free");
 }
 
 }  // namespace

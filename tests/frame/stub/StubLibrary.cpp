@@ -51,10 +51,6 @@ std::string ModuleOf(const void* address) {
     return isProgram ? "program" : "other";
 }
 
-void ReleaseTexture(plumo::Texture* texture) {
-    delete texture;
-}
-
 struct Lifetime {
     Lifetime() { Note("loaded"); }
     ~Lifetime() { Note("unloaded"); }
@@ -109,7 +105,7 @@ int64_t Pad(int64_t, int64_t) {
 }
 
 plumo::Texture* LoadTex(const plumo::String*) {
-    return new plumo::Texture{1, ReleaseTexture};
+    return new plumo::Texture{1, [](plumo::Texture* texture) { delete texture; }};
 }
 
 void DrawTex(plumo::Texture*, double, double, double, double, double, double, double, double,
