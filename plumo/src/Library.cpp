@@ -387,6 +387,28 @@ void Library::RequireFallbackFreeDriver() {
     }
 }
 
+// Mesa's llvmpipe and its kin: GL that runs on the processor.
+bool RendersOnSoftwareGl(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) {
+        return false;
+    }
+    constexpr unsigned kGlRenderer = 0x1F01;
+    using GetStringFn = const unsigned char* (*)(unsigned);
+    auto getString = reinterpret_cast<GetStringFn>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = getString != nullptr ? getString(kGlRenderer) : nullptr;
+    if (name == nullptr) {
+        return false;
+    }
+    const std::string text(reinterpret_cast<const char*>(name));
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR"}) {
+        if (text.find(software) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void Library::OpenWindow(const std::string& title, const Icon* icon) {
     SDL_Rect usable{0, 0, kScreenWidth, kScreenHeight};
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
@@ -404,6 +426,13 @@ void Library::OpenWindow(const std::string& title, const Icon* icon) {
     }
     SetIcon(icon);
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer_ != nullptr && RendersOnSoftwareGl(renderer_)) {
+        // GL without a GPU is a rasteriser of its own on top of SDL's: drawing
+        // straight into the window's shared-memory image costs a third of it.
+        SDL_DestroyRenderer(renderer_);
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    }
     if (renderer_ == nullptr) {
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
     }
