@@ -260,17 +260,17 @@ struct SheetEntry {
     double y = 0;
 };
 
-SheetEntry ParseEntry(const std::string& spec) {
-    const size_t second = spec.rfind(':');
-    const size_t first = spec.rfind(':', second - 1);
+SheetEntry ParseEntry(const std::string& entryText) {
+    const size_t second = entryText.rfind(':');
+    const size_t first = entryText.rfind(':', second - 1);
     if (first == std::string::npos || second == std::string::npos) {
-        Fail("sheet entry must be PATH:CELL_W:CELL_H: " + spec);
+        Fail("sheet entry must be PATH:CELL_W:CELL_H: " + entryText);
     }
     SheetEntry entry;
-    entry.path = spec.substr(0, first);
+    entry.path = entryText.substr(0, first);
     entry.name = entry.path.substr(entry.path.find_last_of('/') + 1);
-    entry.cell_w = std::atoi(spec.substr(first + 1, second - first - 1).c_str());
-    entry.cell_h = std::atoi(spec.substr(second + 1).c_str());
+    entry.cell_w = std::atoi(entryText.substr(first + 1, second - first - 1).c_str());
+    entry.cell_h = std::atoi(entryText.substr(second + 1).c_str());
     entry.image = cairo_image_surface_create_from_png(entry.path.c_str());
     if (cairo_surface_status(entry.image) != CAIRO_STATUS_SUCCESS) {
         Fail("cannot read " + entry.path);
@@ -300,13 +300,13 @@ void Checkerboard(cairo_t* cr, double x, double y, double w, double h) {
 // Lays the textures out on shelves at their own pixel size, so that what one
 // sees is what the game samples, and marks every cell with its source origin.
 int CommandSheet(const std::string& out, const std::string& font_path,
-                 const std::vector<std::string>& specs) {
+                 const std::vector<std::string>& entryTexts) {
     constexpr double kWidth = 3200;
     constexpr double kGap = 40;
     constexpr double kTitle = 34;
     std::vector<SheetEntry> entries;
-    for (const std::string& spec : specs) {
-        entries.push_back(ParseEntry(spec));
+    for (const std::string& entryText : entryTexts) {
+        entries.push_back(ParseEntry(entryText));
     }
     double x = kGap;
     double y = kGap;
