@@ -150,7 +150,9 @@ bool IsHurt(int64_t state) {
 void EnemyManager::Init() {
     ai.Init(kRockSlotCount);
     const auto size = static_cast<std::size_t>(kRockSlotCount);
-    body.assign(size, Mover{});
+    // Fresh movers, never copies: a copied Mover would share its vectors.
+    body.clear();
+    body.resize(size);
     for (Mover& mover : body) {
         mover.Init();
     }
