@@ -55,7 +55,8 @@ LineWriter& LineWriter::Quoted(std::string_view text) {
     return *this;
 }
 
-LineWriter& LineWriter::Int(int64_t value) {
+template <typename Value>
+LineWriter& LineWriter::Number(Value value) {
     if (file_ == nullptr) {
         return *this;
     }
@@ -65,14 +66,12 @@ LineWriter& LineWriter::Int(int64_t value) {
     return *this;
 }
 
+LineWriter& LineWriter::Int(int64_t value) {
+    return Number(value);
+}
+
 LineWriter& LineWriter::Num(double value) {
-    if (file_ == nullptr) {
-        return *this;
-    }
-    Separate();
-    used_ =
-        std::to_chars(buffer_.get() + used_, buffer_.get() + kCapacity, value).ptr - buffer_.get();
-    return *this;
+    return Number(value);
 }
 
 void LineWriter::EndLine() {

@@ -35,6 +35,9 @@ private:
     static constexpr size_t kLineReserve = 1024;
 
     void Separate();
+    // Shortest text that reads back to the same value.
+    template <typename Value>
+    LineWriter& Number(Value value);
 
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;
