@@ -15,6 +15,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -253,6 +254,7 @@ int CommandIcon(const std::string& source, const std::string& out) {
 struct SheetEntry {
     std::string path;
     std::string name;
+    std::string title;
     int cell_w;
     int cell_h;
     cairo_surface_t* image;
@@ -275,6 +277,9 @@ SheetEntry ParseEntry(const std::string& entryText) {
     if (cairo_surface_status(entry.image) != CAIRO_STATUS_SUCCESS) {
         Fail("cannot read " + entry.path);
     }
+    entry.title = entry.name + "  " + std::to_string(cairo_image_surface_get_width(entry.image)) +
+                  " x " + std::to_string(cairo_image_surface_get_height(entry.image)) + "  cells " +
+                  std::to_string(entry.cell_w) + " x " + std::to_string(entry.cell_h);
     return entry;
 }
 
@@ -299,22 +304,31 @@ void Checkerboard(cairo_t* cr, double x, double y, double w, double h) {
 
 // Lays the textures out on shelves at their own pixel size, so that what one
 // sees is what the game samples, and marks every cell with its source origin.
+// Each box is as wide as its texture or its heading, whichever is wider, so
+// no heading runs into the next one.
 int CommandSheet(const std::string& out, const std::string& font_path,
                  const std::vector<std::string>& entryTexts) {
     constexpr double kWidth = 3200;
     constexpr double kGap = 40;
     constexpr double kTitle = 34;
+    constexpr double kTitleSize = 22;
     std::vector<SheetEntry> entries;
     for (const std::string& entryText : entryTexts) {
         entries.push_back(ParseEntry(entryText));
     }
+    FontFace face(font_path);
+    Surface measure(1, 1);
+    cairo_set_font_face(measure.cr, face.get());
+    cairo_set_font_size(measure.cr, kTitleSize);
     double x = kGap;
     double y = kGap;
     double shelf = 0;
     for (SheetEntry& entry : entries) {
         const double w = cairo_image_surface_get_width(entry.image);
         const double h = cairo_image_surface_get_height(entry.image);
-        const double box_w = std::max(w, 520.0);
+        cairo_text_extents_t title_extents;
+        cairo_text_extents(measure.cr, entry.title.c_str(), &title_extents);
+        const double box_w = std::max(w, std::ceil(title_extents.x_advance));
         if (x + box_w > kWidth - kGap) {
             x = kGap;
             y += shelf + kGap;
@@ -327,7 +341,6 @@ int CommandSheet(const std::string& out, const std::string& font_path,
     }
     const int height = static_cast<int>(y + shelf + kGap);
 
-    FontFace face(font_path);
     Surface sheet(static_cast<int>(kWidth), height);
     cairo_t* cr = sheet.cr;
     cairo_set_source_rgb(cr, 0.16, 0.16, 0.19);
@@ -337,12 +350,9 @@ int CommandSheet(const std::string& out, const std::string& font_path,
         const int w = cairo_image_surface_get_width(entry.image);
         const int h = cairo_image_surface_get_height(entry.image);
         cairo_set_source_rgb(cr, 1, 1, 1);
-        cairo_set_font_size(cr, 22);
+        cairo_set_font_size(cr, kTitleSize);
         cairo_move_to(cr, entry.x, entry.y - 10);
-        const std::string title = entry.name + "  " + std::to_string(w) + " x " +
-                                  std::to_string(h) + "  cells " + std::to_string(entry.cell_w) +
-                                  " x " + std::to_string(entry.cell_h);
-        cairo_show_text(cr, title.c_str());
+        cairo_show_text(cr, entry.title.c_str());
 
         Checkerboard(cr, entry.x, entry.y, w, h);
         cairo_set_source_surface(cr, entry.image, entry.x, entry.y);
