@@ -26,9 +26,9 @@ void Note(const std::string& line) {
     }
 }
 
-bool Breaks(const char* step) {
-    const char* chosen = std::getenv("MORVA_STUB_BREAK");
-    return chosen != nullptr && std::strcmp(chosen, step) == 0;
+bool Breaks(const char* step) {  // MORVA_STUB_BREAK names the steps, space-separated
+    const std::string chosen = " " + std::string(std::getenv("MORVA_STUB_BREAK") ?: "") + " ";
+    return chosen.find(" " + std::string(step) + " ") != std::string::npos;
 }
 
 [[noreturn]] __attribute__((noinline)) void Raise(int64_t code, const std::string& message) {
@@ -42,13 +42,12 @@ bool Breaks(const char* step) {
 // by argv[0], perhaps a symbolic link.
 std::string ModuleOf(const void* address) {
     Dl_info info{};
-    char self[PATH_MAX] = {};
-    char module[PATH_MAX] = {};
-    const bool isProgram = dladdr(address, &info) != 0 && info.dli_fname != nullptr &&
-                           readlink("/proc/self/exe", self, sizeof(self) - 1) > 0 &&
-                           realpath(info.dli_fname, module) != nullptr &&
-                           std::strcmp(module, self) == 0;
-    return isProgram ? "program" : "other";
+    char self[PATH_MAX] = {}, module[PATH_MAX] = {};
+    return dladdr(address, &info) != 0 && info.dli_fname != nullptr &&
+                   readlink("/proc/self/exe", self, sizeof(self) - 1) > 0 &&
+                   realpath(info.dli_fname, module) != nullptr && std::strcmp(module, self) == 0
+               ? "program"
+               : "other";
 }
 
 struct Lifetime {
@@ -62,13 +61,11 @@ extern "C" {
 
 int64_t Init(const plumo::InitParams* params) {
     gFailureCell = params->failureAddress;
-    std::string line = "Init \"";
-    for (int64_t i = 0; i < params->title->length; ++i) {
-        line += static_cast<char>(params->title->units[i]);
-    }
-    line += std::string("\" signature ") +
-            (params->signature == plumo::kProgramSignature ? "ok" : "wrong") + " mode " +
-            std::to_string(params->mode) + " instance " + ModuleOf(params->instance) + " icon";
+    const plumo::String& title = *params->title;
+    std::string line =
+        "Init \"" + std::string(title.units, title.units + title.length) + "\" signature " +
+        (params->signature == plumo::kProgramSignature ? "ok" : "wrong") + " mode " +
+        std::to_string(params->mode) + " instance " + ModuleOf(params->instance) + " icon";
     for (int64_t i = 0; i < params->icon->imageCount; ++i) {
         line += " " + std::to_string(params->icon->images[i].size);
     }
@@ -111,30 +108,17 @@ plumo::Texture* LoadTex(const plumo::String*) {
 void DrawTex(plumo::Texture*, double, double, double, double, double, double, double, double,
              double, double, double, double) {}
 
-void* AllocMem(int64_t size, int64_t) {
-    return std::malloc(static_cast<std::size_t>(size));
-}
-void FreeMem(void* block) {
-    std::free(block);
-}
-
 #define STANDIN_RAISES(name)                                                  \
     void name() {                                                             \
         Raise(plumo::kUnprovided, #name " is not provided by this stand-in"); \
     }
 #define PLUMO_UNPROVIDED(name) STANDIN_RAISES(name)
 // The exports the title screen never calls.
-STANDIN_RAISES(DrawTexRot)
-STANDIN_RAISES(Rnd)
-STANDIN_RAISES(Mod)
-STANDIN_RAISES(Pow)
-STANDIN_RAISES(Sqrt)
-STANDIN_RAISES(Cos)
-STANDIN_RAISES(Sin)
-STANDIN_RAISES(Hypot)
-STANDIN_RAISES(InvRot)
-STANDIN_RAISES(IToS)
-// Every export is defined above.
+// clang-format off
+#define STANDIN_UNCALLED(X) X(DrawTexRot) X(Rnd) X(Mod) X(Pow) X(Sqrt) X(Cos) X(Sin) X(Hypot) \
+    X(InvRot) X(IToS) X(AllocMem) X(FreeMem)
+// clang-format on
+STANDIN_UNCALLED(STANDIN_RAISES)
 #define PLUMO_EXPORT(name) static_assert(sizeof(&name) > 0);
 #include <plumo/Exports.inc>
 }  // extern "C"
