@@ -79,9 +79,9 @@ inline void SetSettings(const std::map<std::string, std::string>& settings) {
 }
 
 // Opens a session like the program does; failureCell receives raising addresses.
-inline void Open(uint64_t* failureCell) {
-    const InitParams params{kProgramSignature, kProgramMode, &environ,
-                            nullptr,           failureCell,  Text("MORVA var 0.2")};
+inline void Open(uint64_t* failureCell, uint64_t signature = kProgramSignature) {
+    const InitParams params{signature, kProgramMode, &environ,
+                            nullptr,   failureCell,  Text("MORVA var 0.2")};
     Library().Init(&params);
 }
 
@@ -123,16 +123,11 @@ inline std::string ReadText(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-inline void WriteText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // A fresh folder for one test's files.
 inline std::filesystem::path ScratchDir(const std::string& name) {
-    const std::filesystem::path dir = Library().dir / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
+    std::filesystem::remove_all(Library().dir / name);
+    std::filesystem::create_directories(Library().dir / name);
+    return Library().dir / name;
 }
 
 }  // namespace plumo::test
