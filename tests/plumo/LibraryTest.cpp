@@ -296,5 +296,11 @@ TEST(Values, IToSGivesOwnedZeroTerminatedRecords) {
     EXPECT_EQ(texts, "0|7|-42|-9223372036854775808|9223372036854775807|");
 }
 
+// The ground grid relies on this for views left of the world's origin.
+TEST(Values, ModKeepsTheSignOfX) {
+    EXPECT_EQ(Library().Mod(-2500.0, 2000.0), -500.0);
+    EXPECT_EQ(Library().Mod(2500.0, 2000.0), 500.0);
+}
+
 }  // namespace
 }  // namespace plumo::test
