@@ -296,7 +296,7 @@ TEST(Values, IToSGivesOwnedZeroTerminatedRecords) {
     EXPECT_EQ(texts, "0|7|-42|-9223372036854775808|9223372036854775807|");
 }
 
-// The ground grid relies on this for views left of the world's origin.
+// Callers are promised the remainder takes the sign of x.
 TEST(Values, ModKeepsTheSignOfX) {
     EXPECT_EQ(Library().Mod(-2500.0, 2000.0), -500.0);
     EXPECT_EQ(Library().Mod(2500.0, 2000.0), 500.0);
