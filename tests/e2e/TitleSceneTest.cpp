@@ -15,17 +15,14 @@ namespace {
 constexpr std::size_t kDrawsPerEntry = 26 + 31 + 28 + 1 + 7;  // three credits, title, version
 constexpr std::size_t kTitleDraw = 26 + 31 + 28;
 
-class TitleScene : public ::testing::Test {
-protected:
-    void SetUp() override { font.LoadDefault(); }
-
+// Three entries left by a release, then one that fails while space is held:
+// every entry loads a fresh title texture, and every way out releases it.
+TEST(TitleScene, EveryEntryDrawsWithAFreshTextureAndEveryExitReleasesIt) {
     fake::FakeLibrary library;
     BitmapFont font;
+    font.LoadDefault();
     InputState input;
     SceneSelector selector;
-};
-
-TEST_F(TitleScene, EveryEntryDrawsWithAFreshTextureAndReleaseLeavesWithoutAnAct) {
     for (int64_t entry = 0; entry < 3; ++entry) {
         SCOPED_TRACE("entry " + std::to_string(entry));
         selector.SetScene(kTitleScene);
@@ -34,7 +31,7 @@ TEST_F(TitleScene, EveryEntryDrawsWithAFreshTextureAndReleaseLeavesWithoutAnAct)
         library.pad[0] = 0;
         RunTitle(selector, input, font);
         ASSERT_EQ(selector.GetScene(), kGameScene);
-        EXPECT_EQ(library.acts, 0);
+        EXPECT_EQ(library.acts, 0) << "the release leaves without an Act";
         EXPECT_EQ(library.LiveTextures(), 1) << "only the font stays";
         ASSERT_EQ(library.draws.size(), (entry + 1) * kDrawsPerEntry);
         const fake::DrawCall& title = library.draws[entry * kDrawsPerEntry + kTitleDraw];
@@ -42,18 +39,16 @@ TEST_F(TitleScene, EveryEntryDrawsWithAFreshTextureAndReleaseLeavesWithoutAnAct)
         EXPECT_EQ(title.args,
                   (std::vector<double>{0, 0, 600, 160, 200, 200, 1200, 320, 1, 1, 1, 1}));
     }
-    EXPECT_EQ(library.loads, (std::vector<std::string>{"font_128_64.zqtex", "title.zqtex",
-                                                       "title.zqtex", "title.zqtex"}));
-    EXPECT_EQ(library.released, (std::vector<int64_t>{2, 3, 4}));
-}
-
-TEST_F(TitleScene, AFailureWhileSpaceIsHeldStillReleasesTheTitleTexture) {
+    selector.SetScene(kTitleScene);
     library.pad[0] = 1;
     library.actLimit = 6;
     EXPECT_THROW(RunTitle(selector, input, font), plumo::Failure);
     EXPECT_EQ(selector.GetScene(), kTitleScene);
-    EXPECT_EQ(library.draws.size(), 6 * kDrawsPerEntry);
-    EXPECT_EQ(library.released, std::vector<int64_t>{2});
+    EXPECT_EQ(library.draws.size(), 9 * kDrawsPerEntry);
+    EXPECT_EQ(library.loads,
+              (std::vector<std::string>{"font_128_64.zqtex", "title.zqtex", "title.zqtex",
+                                        "title.zqtex", "title.zqtex"}));
+    EXPECT_EQ(library.released, (std::vector<int64_t>{2, 3, 4, 5}));
 }
 
 }  // namespace

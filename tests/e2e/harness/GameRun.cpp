@@ -1,38 +1,25 @@
 #include "GameRun.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <map>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace morva::e2e {
-namespace {
-
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
+static std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
-
-std::vector<TraceCall> Select(const std::vector<TraceCall>& calls, auto keep) {
-    std::vector<TraceCall> result;
-    std::copy_if(calls.begin(), calls.end(), std::back_inserter(result), keep);
-    return result;
-}
-
-}  // namespace
 
 std::ostream& operator<<(std::ostream& out, const TraceCall& call) {
     out << call.name;
@@ -46,53 +33,43 @@ std::ostream& operator<<(std::ostream& out, const TraceCall& call) {
     return out;
 }
 
-std::ostream& operator<<(std::ostream& out, const PadChange& change) {
-    return out << "pad " << change.button << (change.down ? " down" : " up");
-}
-
-std::vector<TraceCall> TraceFrame::Draws() const {
-    return Select(calls, [](const TraceCall& call) { return call.IsDraw(); });
-}
 std::vector<TraceCall> TraceFrame::DrawsOf(std::string_view file) const {
-    return Select(calls, [&](const TraceCall& call) { return call.IsDraw() && call.file == file; });
+    std::vector<TraceCall> draws;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(draws), [&](const TraceCall& c) {
+        return c.IsDraw() && (file.empty() || c.file == file);
+    });
+    return draws;
 }
 std::vector<TraceCall> TraceFrame::CallsNamed(std::string_view name) const {
-    return Select(calls, [&](const TraceCall& call) { return call.name == name; });
+    std::vector<TraceCall> named;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(named),
+                 [&](const TraceCall& call) { return call.name == name; });
+    return named;
 }
 
-const TraceFrame* Trace::Frame(int64_t number) const {
-    return number >= 0 && number < static_cast<int64_t>(frames.size()) ? &frames[number] : nullptr;
-}
-
-Trace ParseTrace(std::string_view text) {
+static Trace ParseTrace(std::string_view text) {
+    // The numbers after the texture id, or after the file and id of LoadTex.
     static const std::map<std::string, std::size_t> kNumbers = {{"LoadTex", 0},  {"ReleaseTex", 0},
                                                                 {"DrawTex", 12}, {"DrawTexRot", 15},
                                                                 {"Rnd", 3},      {"Free", 0}};
     Trace trace;
     std::map<int64_t, std::string> files;  // texture id -> file
     std::istringstream lines{std::string(text)};
-    std::string line;
+    std::string line, word;
     for (int lineNumber = 1; std::getline(lines, line); ++lineNumber) {
         std::istringstream words(line);
         TraceCall call;
-        bool ok = true;
-        if (!(words >> call.name) || call.name == "plumo-trace") {
-            continue;
-        } else if (call.name == "Init") {
+        bool ok = static_cast<bool>(words >> call.name);
+        if (call.name == "Init") {
             ok = static_cast<bool>(words >> std::quoted(trace.title));
         } else if (call.name == "frame") {
-            int64_t number = -1;
-            ok = words >> number && number == static_cast<int64_t>(trace.frames.size());
+            ok = words >> word && word == std::to_string(trace.frames.size());
             trace.frames.push_back({static_cast<int64_t>(trace.frames.size()), {}, {}});
-        } else if (trace.frames.empty() || (!kNumbers.contains(call.name) && call.name != "pad")) {
-            ok = false;
-        } else if (call.name == "pad") {
-            PadChange change;
-            std::string way;
-            ok = words >> change.button >> way && (way == "down" || way == "up");
-            change.down = way == "down";
-            trace.frames.back().pads.push_back(change);
-        } else {
+        } else if (call.name == "pad" && !trace.frames.empty()) {
+            ok = std::getline(words >> std::ws, word) &&
+                 (word.ends_with(" down") || word.ends_with(" up"));
+            trace.frames.back().pads.push_back(word);
+        } else if (kNumbers.contains(call.name) && !trace.frames.empty()) {
             if (call.name == "LoadTex") {
                 ok = static_cast<bool>(words >> std::quoted(call.file) >> call.texture);
                 files[call.texture] = call.file;
@@ -105,6 +82,8 @@ Trace ParseTrace(std::string_view text) {
             }
             ok = ok && call.numbers.size() == kNumbers.at(call.name);
             trace.frames.back().calls.push_back(call);
+        } else {
+            ok = !ok || (call.name == "plumo-trace" && words >> word && word == "1");
         }
         if (!ok || !(words >> std::ws).eof()) {
             trace.problems.push_back("line " + std::to_string(lineNumber) + ": " + line);
@@ -113,27 +92,10 @@ Trace ParseTrace(std::string_view text) {
     return trace;
 }
 
-Replay& Replay::Add(int64_t frame, int64_t button, bool down) {
-    events_.emplace_back(
-        frame, std::to_string(frame) + " " + std::to_string(button) + (down ? " down\n" : " up\n"));
-    return *this;
-}
-
-std::string Replay::Text() const {
-    auto events = events_;
-    std::stable_sort(events.begin(), events.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::string text = text_;
-    for (const auto& event : events) {
-        text += event.second;
-    }
-    return text;
-}
-
 std::string RunResult::Describe() const {
     std::ostringstream out;
-    out << (timedOut ? "timed out; " : "") << "exit code " << exitCode << ", signal " << signal
-        << ", " << trace.frames.size() << " trace frames\nstderr:\n"
+    out << "exit code " << exitCode << ", signal " << signal << ", " << trace.frames.size()
+        << " trace frames\nstderr:\n"
         << stderrText << '\n';
     for (const std::string& problem : trace.problems) {
         out << "unread trace " << problem << '\n';
@@ -144,83 +106,38 @@ std::string RunResult::Describe() const {
     return out.str() + "trace tail:\n" + traceText.substr(tail);
 }
 
-std::vector<std::string> MissingFiles() {
-    std::vector<std::string> missing, files = {MORVA_E2E_PROGRAM};
-    for (const char* name :
-         {"Plumo.zqd", "font_128_64.zqtex", "title.zqtex", "ground.zqtex", "distant_view.zqtex",
-          "wood.zqtex", "combo.zqtex", "gauge.zqtex", "pelomar256.zqtex", "sword.zqtex",
-          "bullet.zqtex", "smog.zqtex", "life.zqtex", "generate_hole.zqtex", "rock_enemy.zqtex"}) {
-        files.push_back((fs::path(MORVA_E2E_DATA_DIR) / name).string());
-    }
-    std::copy_if(files.begin(), files.end(), std::back_inserter(missing),
-                 [](const std::string& file) { return !fs::exists(file); });
-    return missing;
-}
-
 RunResult RunProgram(const RunOptions& options) {
-    std::string pattern = fs::temp_directory_path() / "morva-e2e-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temp folder");
-    }
-    const fs::path temp = pattern;
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (!std::string_view(*entry).starts_with("PLUMO_")) {
-            environment.emplace_back(*entry);
+    const fs::path program = MORVA_E2E_PROGRAM, data = MORVA_E2E_DATA_DIR;
+    for (const fs::path& file : {program, data / "Plumo.zqd", data / "rock_enemy.zqtex"}) {
+        if (!fs::exists(file)) {  // the textures are built together
+            throw std::runtime_error("not built: " + file.string());
         }
     }
-    environment.push_back("PLUMO_VIDEO=" + options.video);
-    environment.push_back("PLUMO_FPS=0");
-    environment.push_back("PLUMO_SEED=" + std::to_string(options.seed));
-    environment.push_back("PLUMO_TRACE=" + (temp / "trace.txt").string());
-    if (options.frames > 0) {
-        environment.push_back("PLUMO_FRAMES=" + std::to_string(options.frames));
+    static int runs = 0;
+    const fs::path temp = fs::temp_directory_path() /
+                          ("morva-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++runs));
+    fs::create_directories(temp);
+    // `exec` and `timeout` pass on the program's exit code or signal.
+    std::ostringstream command;
+    command << "cd " << program.parent_path() << " && exec env";
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view setting(*entry);
+        if (setting.starts_with("PLUMO_")) {
+            command << " -u " << setting.substr(0, setting.find('='));
+        }
     }
+    command << " PLUMO_VIDEO=none PLUMO_FPS=0 PLUMO_SEED=" << options.seed
+            << " PLUMO_TRACE=" << temp / "trace.txt";
+    command << (options.frames > 0 ? " PLUMO_FRAMES=" + std::to_string(options.frames) : "")
+            << (options.record ? " PLUMO_RECORD=" + (temp / "record.txt").string() : "");
     if (options.replay) {
         std::ofstream(temp / "replay.txt", std::ios::binary) << *options.replay;
-        environment.push_back("PLUMO_REPLAY=" + (temp / "replay.txt").string());
+        command << " PLUMO_REPLAY=" << temp / "replay.txt";
     }
-    if (options.record) {
-        environment.push_back("PLUMO_RECORD=" + (temp / "record.txt").string());
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-
-    std::string program = MORVA_E2E_PROGRAM;
-    char* argv[] = {program.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, (temp / "stderr.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addchdir_np(&actions, fs::path(program).parent_path().c_str());
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        throw std::runtime_error("cannot start " + program);
-    }
-
+    command << " timeout -sKILL 60 " << program << " </dev/null >/dev/null 2>"
+            << temp / "stderr.txt";
+    const int status = std::system(command.str().c_str());
     RunResult result;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    int status = 0;
-    for (pid_t done = 0; done != child;) {
-        done = waitpid(child, &status, WNOHANG);
-        if (done < 0) {
-            throw std::runtime_error("waitpid failed");
-        }
-        if (done == 0 && std::chrono::steady_clock::now() > deadline) {
-            result.timedOut = true;
-            kill(child, SIGKILL);
-            done = waitpid(child, &status, 0);
-        } else if (done == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.stderrText = ReadFile(temp / "stderr.txt");
