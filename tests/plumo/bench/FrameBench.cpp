@@ -7,12 +7,10 @@ namespace plumo::test {
 namespace {
 
 void Frame(benchmark::State& state, const char* video) {
-    WriteQuadrantPng("bench.zqtex");
-    SetSettings({{"PLUMO_VIDEO", video}, {"PLUMO_FPS", "0"}, {"PLUMO_SEED", "1"}});
     uint64_t cell = 0;
-    Open(&cell);
+    Open({{"PLUMO_VIDEO", video}, {"PLUMO_SEED", "1"}}, &cell);
     const Exports& lib = Library();
-    Texture* texture = Load("bench.zqtex");
+    Texture* texture = Load("quad.zqtex");
     for (auto _ : state) {
         for (int layer = 0; layer < 4; ++layer) {
             lib.DrawTexRot(texture, 0, 0, 64, 32, 0, 0, 1600, 900, 800, 450, 0, 1, 1, 1, 0.8);
