@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -258,8 +259,12 @@ std::string FirstDifference(std::string_view a, std::string_view b, bool keepPad
             return "frame " + std::to_string(frame) + ": '" + std::string(x) + "' vs '" +
                    std::string(y) + "'";
         }
-        if (x == "<end>" ||
-            (x.starts_with("frame ") && (frame = std::stoll(x.data() + 6)) == last)) {
+        constexpr std::string_view kFrame = "frame ";
+        if (x.starts_with(kFrame)) {
+            // Read in place: the line is a view into the whole trace.
+            std::from_chars(x.data() + kFrame.size(), x.data() + x.size(), frame);
+        }
+        if (x == "<end>" || (x.starts_with(kFrame) && frame == last)) {
             return "";
         }
     }
