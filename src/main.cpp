@@ -1,4 +1,4 @@
-#include "frame/Startup.h"
+#include "app/Startup.h"
 
 int main() {
     return morva::Start();

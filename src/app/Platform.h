@@ -1,0 +1,47 @@
+// What start-up needs of the operating system, one implementation per
+// system: the floating-point setting, the executable's folder, loading and
+// binding the game library, and turning processor faults into failures.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace morva::platform {
+
+// Doubles round toward zero; an invalid operation traps, every other
+// floating-point exception stays masked, so x / 0.0 is an infinity.
+void SetProgramFloatingPoint();
+
+// The folder of the running executable: never the working directory, so the
+// game starts from anywhere.
+std::string ExecutableDirectory();
+
+// The loaded library, or null with the loader's reason in `error`.
+void* OpenLibrary(const std::string& path, std::string& error);
+// Only what the library itself defines: a name that only its dependencies
+// define is not its export. Null when the name does not resolve.
+void* FindExport(void* library, const char* name);
+// The loader's reason, or "" when the library was unloaded.
+std::string CloseLibrary(void* library);
+
+// "0x7f12... (Plumo.zqd+0x1a2b)": the module makes an address readable
+// across runs with a different load address.
+std::string DescribeAddress(uintptr_t address);
+
+// Catches processor faults (invalid floating-point operation, access
+// violation, ...) for its lifetime and puts back what was there.
+class FaultCatcher {
+public:
+    FaultCatcher();
+    ~FaultCatcher();
+    FaultCatcher(const FaultCatcher&) = delete;
+    FaultCatcher& operator=(const FaultCatcher&) = delete;
+};
+
+// Runs step; a processor fault inside it jumps back here and returns its
+// description ("" when none happened). Frames the fault jumped over are
+// abandoned, their objects never destroyed.
+std::string RunCatchingFaults(const std::function<void()>& step);
+
+}  // namespace morva::platform
