@@ -67,8 +67,7 @@ Outcome Guarded(const std::function<void()>& step) {
 }  // namespace
 
 std::string LibraryPath() {
-    return (std::filesystem::path(platform::ExecutableDirectory()) / kLibraryRelativePath)
-        .string();
+    return (std::filesystem::path(platform::ExecutableDirectory()) / kLibraryRelativePath).string();
 }
 
 std::size_t BindExports(void* library) {
@@ -120,6 +119,11 @@ int RunUnderHandler(ProgramState& state, const std::function<void(ProgramState&)
 }
 
 void StartSteps(ProgramState& state) {
+    LoadAndBind(state);
+    InitAndRun(state);
+}
+
+void LoadAndBind(ProgramState& state) {
     const std::string path = LibraryPath();
     std::string error;
     state.library = platform::OpenLibrary(path, error);
@@ -131,6 +135,9 @@ void StartSteps(ProgramState& state) {
         throw StartupFailure("game library " + path + " lacks export " +
                              lib::kExportNames[missing]);
     }
+}
+
+void InitAndRun(ProgramState& state) {
     state.title.emplace(kWindowTitle);
     {
         // The library keeps its own copy if it needs the title later.

@@ -53,9 +53,11 @@ uint64_t& FailureAddress();
 int RunUnderHandler(ProgramState& state, const std::function<void(ProgramState&)>& body,
                     std::FILE* err);
 
-// Start-up steps after the floating-point setting: load, bind, title, Init,
-// Main. Returns only by a failure.
+// Start-up steps after the floating-point setting: load and bind, then
+// title, Init and Main. Returns only by a failure.
 void StartSteps(ProgramState& state);
+void LoadAndBind(ProgramState& state);
+void InitAndRun(ProgramState& state);
 
 // The whole program; returns the process exit code.
 int Start();
