@@ -28,37 +28,37 @@ bool IsBound(Export name) { return gBindings[static_cast<std::size_t>(name)] != 
 
 void ClearBindings() { gBindings.fill(nullptr); }
 
-Texture::Texture(const Texture& other) : texture_(other.texture_) {
-    if (texture_ != nullptr) {
-        ++texture_->refCount;
+Texture::Texture(const Texture& other) : handle(other.handle) {
+    if (handle != nullptr) {
+        ++handle->refCount;
     }
 }
 
-Texture::Texture(Texture&& other) noexcept : texture_(other.texture_) { other.texture_ = nullptr; }
+Texture::Texture(Texture&& other) noexcept : handle(other.handle) { other.handle = nullptr; }
 
 Texture& Texture::operator=(Texture other) noexcept {
-    std::swap(texture_, other.texture_);
+    std::swap(handle, other.handle);
     return *this;
 }
 
 Texture::~Texture() {
-    if (texture_ != nullptr && --texture_->refCount == 0) {
-        texture_->release(texture_);
+    if (handle != nullptr && --handle->refCount == 0) {
+        handle->release(handle);
     }
 }
 
 StringRecord::StringRecord(std::u16string_view text) {
     const std::size_t bytes = sizeof(plumo::String) + text.size() * sizeof(char16_t);
-    record_ = static_cast<plumo::String*>(::operator new(bytes));
-    record_->refCount = 1;
-    record_->length = static_cast<int64_t>(text.size());
+    record = static_cast<plumo::String*>(::operator new(bytes));
+    record->refCount = 1;
+    record->length = static_cast<int64_t>(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        record_->units[i] = text[i];
+        record->units[i] = text[i];
     }
-    record_->units[text.size()] = u'\0';
+    record->units[text.size()] = u'\0';
 }
 
-StringRecord::~StringRecord() { ::operator delete(record_); }
+StringRecord::~StringRecord() { ::operator delete(record); }
 
 std::u16string ToText(const plumo::String& record) {
     return std::u16string(record.units, static_cast<std::size_t>(record.length));

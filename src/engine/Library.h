@@ -43,17 +43,17 @@ void ClearBindings();
 class Texture {
 public:
     Texture() = default;
-    explicit Texture(plumo::Texture* adopted) : texture_(adopted) {}
+    explicit Texture(plumo::Texture* adopted) : handle(adopted) {}
     Texture(const Texture& other);
     Texture(Texture&& other) noexcept;
     Texture& operator=(Texture other) noexcept;
     ~Texture();
 
-    plumo::Texture* get() const { return texture_; }
-    explicit operator bool() const { return texture_ != nullptr; }
+    plumo::Texture* get() const { return handle; }
+    explicit operator bool() const { return handle != nullptr; }
 
 private:
-    plumo::Texture* texture_ = nullptr;
+    plumo::Texture* handle = nullptr;
 };
 
 // A string record built from program text, for the calls that take one.
@@ -64,10 +64,10 @@ public:
     StringRecord& operator=(const StringRecord&) = delete;
     ~StringRecord();
 
-    plumo::String* get() const { return record_; }
+    plumo::String* get() const { return record; }
 
 private:
-    plumo::String* record_;
+    plumo::String* record;
 };
 
 std::u16string ToText(const plumo::String& record);
