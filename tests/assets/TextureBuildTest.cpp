@@ -146,55 +146,6 @@ TEST(TextureBuild, FontHasEveryPrintableGlyphAndBlankSpaceAndDelete) {
     EXPECT_LT(darkest, 80);
 }
 
-TEST(TextureBuild, HeroCellsStandOnTheirFeet) {
-    const Texture hero = Load("pelomar256.zqtex");
-    ASSERT_EQ(hero.width, 768);
-    for (int cy = 0; cy < 1024; cy += 256) {
-        for (int cx = 0; cx < 768; cx += 256) {
-            int lowest = 255;
-            while (lowest > 0 && hero.MaxAlpha(cx, cy + lowest, 256, 1) <= 128) {
-                --lowest;
-            }
-            // Drawn 200 px high centred on the line: feet land 75..98 px below it.
-            EXPECT_TRUE(lowest >= 224 && lowest <= 251) << "hero cell " << cx << "," << cy;
-        }
-    }
-}
-
-// Share of the hit circle (an ellipse in texels: the 600 x 200 drawn cell is
-// 512 x 256 texels) that the slash covers with a clearly visible trail.
-double SlashCover(const Texture& sword, int cell_x, int cell_y, double cx, double cy) {
-    const double rx = 40.0 * 512 / 600;
-    const double ry = 40.0 * 256 / 200;
-    int inside = 0, covered = 0;
-    for (int y = static_cast<int>(cy - ry); y <= static_cast<int>(cy + ry); ++y) {
-        for (int x = static_cast<int>(cx - rx); x <= static_cast<int>(cx + rx); ++x) {
-            if (std::hypot((x - cx) / rx, (y - cy) / ry) <= 1.0) {
-                ++inside;
-                covered += sword.Alpha(cell_x + x, cell_y + y) > 160 ? 1 : 0;
-            }
-        }
-    }
-    return static_cast<double>(covered) / inside;
-}
-
-TEST(TextureBuild, SlashPassesThroughTheHitCircleWhileTheWindowIsOpen) {
-    const Texture sword = Load("sword.zqtex");
-    ASSERT_EQ(sword.height, 1536);
-    // Hit circle 200 ahead and 40 below the body; the sword picture's centre
-    // is 30 ahead and 30 below (second step), 30 ahead and level (first step,
-    // drawn upside down), or 100 ahead and 30 below (third step).
-    const double tx = 512.0 / 600;
-    const double ty = 256.0 / 200;
-    const double second_x = (300 + 200 - 30) * tx;
-    const double second_y = (100 + 40 - 30) * ty;
-    EXPECT_GT(SlashCover(sword, 0, 1280, second_x, second_y), 0.25) << "second step, frame 6";
-    EXPECT_GT(SlashCover(sword, 0, 1280, second_x, 256 - 140 * ty), 0.25) << "first step, frame 6";
-    EXPECT_GT(SlashCover(sword, 512, 1024, 480 * tx, second_y), 0.25) << "third step, frame 5";
-    // Before the swing the circle is still empty, so the hit reads as the slash.
-    EXPECT_LT(SlashCover(sword, 0, 0, second_x, second_y), 0.05) << "second step, frame 1";
-}
-
 // Mean RGB difference between n texels of a and of b, stepping (dx, dy).
 double MeanDiff(const Texture& a, int ax, int ay, const Texture& b, int bx, int by, int dx, int dy,
                 int n) {
