@@ -1,9 +1,6 @@
 // Whole-game behaviour pinned by replays: the program's call trace must match the checked-in
 // one line for line. MORVA_UPDATE_GOLDEN=1 rewrites the goldens; MORVA_PROGRAM runs another build.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -16,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-extern char** environ;
+#include "ProgramRun.h"
 
 namespace {
 
@@ -38,56 +35,18 @@ constexpr Case kCases[] = {
     {"title", MORVA_GOLDEN_DIR "/title.replay", 100},
 };
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 fs::path TempPath(const std::string& name) {
     return fs::temp_directory_path() / ("morva-golden-" + std::to_string(getpid()) + "-" + name);
 }
 
-struct Exit {
-    int status = -1;
-    std::string err;
-};
-
 // Headless and unpaced, with no PLUMO_ setting of the caller's leaking in.
-Exit RunProgram(const std::string& replay, int frames, const fs::path& trace) {
+// `log` names what to write: "PLUMO_TRACE=<file>" or "PLUMO_FRAME_LOG=<file>".
+morva::test::ProgramRun RunReplay(const std::string& replay, int frames, const std::string& log) {
     const char* override = std::getenv("MORVA_PROGRAM");
-    const std::string program = override != nullptr ? override : MORVA_GOLDEN_PROGRAM;
-    const std::string limit = std::to_string(120 + frames / 1000);  // seconds
-    std::vector<std::string> env = {"PLUMO_VIDEO=none", "PLUMO_FPS=0", "PLUMO_REPLAY=" + replay,
-                                    "PLUMO_FRAMES=" + std::to_string(frames),
-                                    "PLUMO_TRACE=" + trace.string()};
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (!std::string_view(*entry).starts_with("PLUMO_"))
-            env.emplace_back(*entry);
-    }
-    std::vector<char*> envp, argv;
-    for (std::string& entry : env)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::string args[] = {"timeout", limit, program};
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const fs::path errPath = TempPath("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    Exit result;
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "timeout", &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.err = ReadFile(errPath);
-    fs::remove(errPath);
-    return result;
+    return morva::test::RunProgram(override != nullptr ? override : MORVA_GOLDEN_PROGRAM,
+                                   {"PLUMO_VIDEO=none", "PLUMO_FPS=0", "PLUMO_REPLAY=" + replay,
+                                    "PLUMO_FRAMES=" + std::to_string(frames), log},
+                                   "", 120 + frames / 1000);
 }
 
 // The first difference as "frame <n>, line <m>: expected '<a>', got '<b>'", or "".
@@ -117,8 +76,9 @@ class Golden : public ::testing::TestWithParam<Case> {};
 TEST_P(Golden, TraceMatchesTheCheckedInOne) {
     const Case& c = GetParam();
     const fs::path trace = TempPath(std::string(c.name) + ".trace");
-    const Exit exit = RunProgram(c.replay, c.frames, trace);
-    const std::string actual = ReadFile(trace);
+    const morva::test::ProgramRun exit =
+        RunReplay(c.replay, c.frames, "PLUMO_TRACE=" + trace.string());
+    const std::string actual = morva::test::ReadFile(trace);
     fs::remove(trace);
     ASSERT_EQ(exit.status, 0) << exit.err;
     ASSERT_EQ(exit.err, "");
@@ -152,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Replays, Golden, ::testing::ValuesIn(kCases), [](const 
 TEST(Soak, RandomInputRunsEveryFrame) {
     const char* count = std::getenv("MORVA_SOAK_FRAMES");
     const int frames = count != nullptr ? std::atoi(count) : 50'000;
-    const fs::path replay = TempPath("soak.replay"), trace = TempPath("soak.trace");
+    const fs::path replay = TempPath("soak.replay"), log = TempPath("soak.log");
     {
         std::ofstream out(replay);
         out << "seed 11\n";
@@ -168,16 +128,18 @@ TEST(Soak, RandomInputRunsEveryFrame) {
             }
         }
     }
-    const Exit exit = RunProgram(replay, frames, trace);
-    int frameLines = 0;
-    std::ifstream in(trace);
-    for (std::string line; std::getline(in, line);)
-        frameLines += line.starts_with("frame ");
+    const morva::test::ProgramRun exit =
+        RunReplay(replay, frames, "PLUMO_FRAME_LOG=" + log.string());
+    int presented = 0;  // the log's lines after its heading
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        presented += line.starts_with("#") ? 0 : 1;
+    }
     fs::remove(replay);
-    fs::remove(trace);
+    fs::remove(log);
     EXPECT_EQ(exit.status, 0) << exit.err;
     EXPECT_EQ(exit.err, "");
-    EXPECT_EQ(frameLines, frames);
+    EXPECT_EQ(presented, frames);
 }
 
 }  // namespace

@@ -1,0 +1,77 @@
+#include "ProgramRun.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string_view>
+
+extern char** environ;
+
+namespace morva::test {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "morva-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    path = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& settings,
+                      const std::string& folder, int seconds) {
+    std::vector<std::string> env = settings;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (!std::string_view(*entry).starts_with("PLUMO_")) {
+            env.emplace_back(*entry);
+        }
+    }
+    std::vector<std::string> args = {"timeout", "-s", "KILL", std::to_string(seconds), program};
+    std::vector<char*> envp, argv;
+    for (std::string& entry : env) {
+        envp.push_back(entry.data());
+    }
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    envp.push_back(nullptr);
+    argv.push_back(nullptr);
+    const TempFolder outputs;
+    const std::string out = outputs.path + "/out", err = outputs.path + "/err";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFile = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (outFile < 0 || errFile < 0 || dup2(outFile, 1) < 0 || dup2(errFile, 2) < 0 ||
+            (!folder.empty() && chdir(folder.c_str()) != 0)) {
+            _exit(125);
+        }
+        execvpe("timeout", argv.data(), envp.data());
+        _exit(126);
+    }
+    ProgramRun run;
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child) {
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+}
+
+}  // namespace morva::test
