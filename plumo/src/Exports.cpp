@@ -1,8 +1,9 @@
 // The entry points the program binds by name, generated from the shared list.
-#include <cmath>
 #include <type_traits>
 
-#include "Library.h"
+#include "FloatingPoint.h"
+#include "Runtime.h"
+#include "Session.h"
 
 #define PLUMO_API extern "C" __attribute__((visibility("default")))
 
@@ -55,37 +56,37 @@ PLUMO_API int64_t Rnd(int64_t min, int64_t max) {
 
 PLUMO_API double Mod(double x, double y) {
     plumo::FpGuard guard;
-    return std::fmod(x, y);
+    return plumo::impl::Mod(x, y);
 }
 
 PLUMO_API double Pow(double x, double y) {
     plumo::FpGuard guard;
-    return std::pow(x, y);
+    return plumo::impl::Pow(x, y);
 }
 
 PLUMO_API double Sqrt(double x) {
     plumo::FpGuard guard;
-    return std::sqrt(x);
+    return plumo::impl::Sqrt(x);
 }
 
 PLUMO_API double Cos(double x) {
     plumo::FpGuard guard;
-    return std::cos(x);
+    return plumo::impl::Cos(x);
 }
 
 PLUMO_API double Sin(double x) {
     plumo::FpGuard guard;
-    return std::sin(x);
+    return plumo::impl::Sin(x);
 }
 
 PLUMO_API double Hypot(double x, double y) {
     plumo::FpGuard guard;
-    return std::hypot(x, y);
+    return plumo::impl::Hypot(x, y);
 }
 
 PLUMO_API double InvRot(double x, double y) {
     plumo::FpGuard guard;
-    return std::atan2(y, x);
+    return plumo::impl::InvRot(x, y);
 }
 
 PLUMO_API plumo::String* IToS(int64_t value, int64_t) {

@@ -11,7 +11,7 @@ public:
     explicit Random(uint64_t seed = 0) { Seed(seed); }
 
     void Seed(uint64_t seed) {
-        for (uint64_t& word : state_) {
+        for (uint64_t& word : state) {
             seed += 0x9E3779B97F4A7C15ULL;
             uint64_t z = seed;
             z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
@@ -21,14 +21,14 @@ public:
     }
 
     uint64_t Next() {
-        const uint64_t result = Rotl(state_[1] * 5, 7) * 9;
-        const uint64_t t = state_[1] << 17;
-        state_[2] ^= state_[0];
-        state_[3] ^= state_[1];
-        state_[1] ^= state_[2];
-        state_[0] ^= state_[3];
-        state_[2] ^= t;
-        state_[3] = Rotl(state_[3], 45);
+        const uint64_t result = Rotl(state[1] * 5, 7) * 9;
+        const uint64_t t = state[1] << 17;
+        state[2] ^= state[0];
+        state[3] ^= state[1];
+        state[1] ^= state[2];
+        state[0] ^= state[3];
+        state[2] ^= t;
+        state[3] = Rotl(state[3], 45);
         return result;
     }
 
@@ -55,7 +55,7 @@ public:
 private:
     static uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
-    uint64_t state_[4];
+    uint64_t state[4];
 };
 
 }  // namespace plumo

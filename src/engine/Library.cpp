@@ -22,11 +22,17 @@ Fn Bound(Export name) {
 
 }  // namespace
 
-BindingTable& Bindings() { return gBindings; }
+BindingTable& Bindings() {
+    return gBindings;
+}
 
-bool IsBound(Export name) { return gBindings[static_cast<std::size_t>(name)] != nullptr; }
+bool IsBound(Export name) {
+    return gBindings[static_cast<std::size_t>(name)] != nullptr;
+}
 
-void ClearBindings() { gBindings.fill(nullptr); }
+void ClearBindings() {
+    gBindings.fill(nullptr);
+}
 
 Texture::Texture(const Texture& other) : handle(other.handle) {
     if (handle != nullptr) {
@@ -34,7 +40,9 @@ Texture::Texture(const Texture& other) : handle(other.handle) {
     }
 }
 
-Texture::Texture(Texture&& other) noexcept : handle(other.handle) { other.handle = nullptr; }
+Texture::Texture(Texture&& other) noexcept : handle(other.handle) {
+    other.handle = nullptr;
+}
 
 Texture& Texture::operator=(Texture other) noexcept {
     std::swap(handle, other.handle);
@@ -58,7 +66,9 @@ StringRecord::StringRecord(std::u16string_view text) {
     record->units[text.size()] = u'\0';
 }
 
-StringRecord::~StringRecord() { ::operator delete(record); }
+StringRecord::~StringRecord() {
+    ::operator delete(record);
+}
 
 std::u16string ToText(const plumo::String& record) {
     return std::u16string(record.units, static_cast<std::size_t>(record.length));
@@ -68,11 +78,17 @@ int64_t Init(const plumo::InitParams& params) {
     return Bound<plumo::InitFn>(Export::Init)(&params);
 }
 
-void Free() { Bound<plumo::FreeFn>(Export::Free)(); }
+void Free() {
+    Bound<plumo::FreeFn>(Export::Free)();
+}
 
-void Act() { Bound<plumo::ActFn>(Export::Act)(); }
+void Act() {
+    Bound<plumo::ActFn>(Export::Act)();
+}
 
-int64_t Pad(int64_t pad, int64_t button) { return Bound<plumo::PadFn>(Export::Pad)(pad, button); }
+int64_t Pad(int64_t pad, int64_t button) {
+    return Bound<plumo::PadFn>(Export::Pad)(pad, button);
+}
 
 Texture LoadTex(std::u16string_view fileName) {
     StringRecord name(fileName);
@@ -87,29 +103,44 @@ void DrawTex(const Texture& texture, double srcX, double srcY, double srcW, doub
 }
 
 void DrawTexRot(const Texture& texture, double srcX, double srcY, double srcW, double srcH,
-                double dstX, double dstY, double dstW, double dstH, double centreX,
-                double centreY, double angle, double red, double green, double blue,
-                double alpha) {
+                double dstX, double dstY, double dstW, double dstH, double centreX, double centreY,
+                double angle, double red, double green, double blue, double alpha) {
     Bound<plumo::DrawTexRotFn>(Export::DrawTexRot)(texture.get(), srcX, srcY, srcW, srcH, dstX,
-                                                   dstY, dstW, dstH, centreX, centreY, angle,
-                                                   red, green, blue, alpha);
+                                                   dstY, dstW, dstH, centreX, centreY, angle, red,
+                                                   green, blue, alpha);
 }
 
-int64_t Rnd(int64_t min, int64_t max) { return Bound<plumo::RndFn>(Export::Rnd)(min, max); }
+int64_t Rnd(int64_t min, int64_t max) {
+    return Bound<plumo::RndFn>(Export::Rnd)(min, max);
+}
 
-double Mod(double x, double y) { return Bound<plumo::ModFn>(Export::Mod)(x, y); }
+double Mod(double x, double y) {
+    return Bound<plumo::ModFn>(Export::Mod)(x, y);
+}
 
-double Pow(double x, double y) { return Bound<plumo::PowFn>(Export::Pow)(x, y); }
+double Pow(double x, double y) {
+    return Bound<plumo::PowFn>(Export::Pow)(x, y);
+}
 
-double Sqrt(double x) { return Bound<plumo::SqrtFn>(Export::Sqrt)(x); }
+double Sqrt(double x) {
+    return Bound<plumo::SqrtFn>(Export::Sqrt)(x);
+}
 
-double Cos(double x) { return Bound<plumo::CosFn>(Export::Cos)(x); }
+double Cos(double x) {
+    return Bound<plumo::CosFn>(Export::Cos)(x);
+}
 
-double Sin(double x) { return Bound<plumo::SinFn>(Export::Sin)(x); }
+double Sin(double x) {
+    return Bound<plumo::SinFn>(Export::Sin)(x);
+}
 
-double Hypot(double x, double y) { return Bound<plumo::HypotFn>(Export::Hypot)(x, y); }
+double Hypot(double x, double y) {
+    return Bound<plumo::HypotFn>(Export::Hypot)(x, y);
+}
 
-double InvRot(double x, double y) { return Bound<plumo::InvRotFn>(Export::InvRot)(x, y); }
+double InvRot(double x, double y) {
+    return Bound<plumo::InvRotFn>(Export::InvRot)(x, y);
+}
 
 std::u16string IToS(int64_t value) {
     plumo::String* record = Bound<plumo::IToSFn>(Export::IToS)(value, 0);
@@ -118,8 +149,12 @@ std::u16string IToS(int64_t value) {
     return text;
 }
 
-void* AllocMem(int64_t size) { return Bound<plumo::AllocMemFn>(Export::AllocMem)(size, 0); }
+void* AllocMem(int64_t size) {
+    return Bound<plumo::AllocMemFn>(Export::AllocMem)(size, 0);
+}
 
-void FreeMem(void* block) { Bound<plumo::FreeMemFn>(Export::FreeMem)(block); }
+void FreeMem(void* block) {
+    Bound<plumo::FreeMemFn>(Export::FreeMem)(block);
+}
 
 }  // namespace lib

@@ -81,9 +81,8 @@ void DrawTex(const Texture& texture, double srcX, double srcY, double srcW, doub
              double dstX, double dstY, double dstW, double dstH, double red, double green,
              double blue, double alpha);
 void DrawTexRot(const Texture& texture, double srcX, double srcY, double srcW, double srcH,
-                double dstX, double dstY, double dstW, double dstH, double centreX,
-                double centreY, double angle, double red, double green, double blue,
-                double alpha);
+                double dstX, double dstY, double dstW, double dstH, double centreX, double centreY,
+                double angle, double red, double green, double blue, double alpha);
 int64_t Rnd(int64_t min, int64_t max);
 double Mod(double x, double y);
 double Pow(double x, double y);

@@ -3,8 +3,8 @@
 #include <stdexcept>
 
 #include "engine/Checked.h"
-#include "engine/MathHelpers.h"
 #include "engine/DebugTrace.h"
+#include "engine/MathHelpers.h"
 
 namespace morva {
 namespace {

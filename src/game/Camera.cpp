@@ -25,8 +25,8 @@ void Camera::SetView(double x, double y) {
     // The game's camera keeps no older view to scroll by: its shift stays zero
     // and the background moves only through the view position.
     if (delayed) {
-        const Vec2 step = VecSub(At(history, last - 1, "camera history"),
-                                 At(history, last, "camera history"));
+        const Vec2 step =
+            VecSub(At(history, last - 1, "camera history"), At(history, last, "camera history"));
         shift.Set(step.GetX(), step.GetY());
     }
 }

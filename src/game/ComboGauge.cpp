@@ -14,8 +14,7 @@ constexpr int64_t kStillDuration = 15;  // frames
 constexpr std::array<SheetAnime, 1> kBarAnimes = {{{kBarAnime, true, 1}}};
 constexpr std::array<SheetFrame, 1> kBarFrames = {{{0, 0, 32, 32, kStillAngle, kStillDuration}}};
 constexpr std::array<SheetAnime, 1> kFrameAnimes = {{{kFrameAnime, true, 1}}};
-constexpr std::array<SheetFrame, 1> kFrameFrames = {
-    {{0, 0, 256, 32, kStillAngle, kStillDuration}}};
+constexpr std::array<SheetFrame, 1> kFrameFrames = {{{0, 0, 256, 32, kStillAngle, kStillDuration}}};
 
 constexpr std::u16string_view kFrameTexture = u"gauge.zqtex";
 

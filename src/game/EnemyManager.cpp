@@ -132,8 +132,7 @@ void EnemyManager::Load(double viewX, double viewY, double viewW, double viewH) 
     gaugeSprite.LoadSheet(u"gauge.zqtex", kStillAnimes, kGaugeFrames, viewX, viewY, viewW, viewH);
     holeSprite.LoadSheet(u"generate_hole.zqtex", kStillAnimes, kHoleFrames, viewX, viewY, viewW,
                          viewH);
-    rockSprite.LoadSheet(u"rock_enemy.zqtex", kRockAnimes, kRockFrames, viewX, viewY, viewW,
-                         viewH);
+    rockSprite.LoadSheet(u"rock_enemy.zqtex", kRockAnimes, kRockFrames, viewX, viewY, viewW, viewH);
 }
 
 const Rock& EnemyManager::GetRock(int64_t slot) const {

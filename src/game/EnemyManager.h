@@ -31,12 +31,12 @@ struct Rock {
     bool pushedRight = false;  // the way the last hit threw it
     LineMove lineMove = LineMove::Down;
     LineMove prevLineMove = LineMove::Down;
-    int64_t timer = 0;  // frames; also the animation time
+    int64_t timer = 0;        // frames; also the animation time
     int64_t targetLineY = 0;  // pixels
     int64_t lineIndex = 0;
     int64_t life = kRockMaxLife;
     int64_t aiTimer = 0;  // frames
-    int64_t anime = 0;  // the animation id chosen when last drawn
+    int64_t anime = 0;    // the animation id chosen when last drawn
 
     bool IsHurt() const { return state == RockState::Recoil || state == RockState::Break; }
 };

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "game/Body.h"
 #include "engine/Sprite.h"
 #include "game/AttackTable.h"
+#include "game/Body.h"
 #include "game/Directions.h"
 #include "game/SmokeEmitter.h"
 

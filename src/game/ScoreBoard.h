@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/BitmapFont.h"
 #include "engine/Vec2.h"
 #include "game/ComboGauge.h"
-#include "engine/BitmapFont.h"
 
 namespace morva {
 

@@ -43,7 +43,8 @@ constexpr double kStillAngle = 0.0;
 constexpr int64_t kStillAnime = 100;
 
 constexpr std::array<SheetAnime, 1> kGroundAnimes = {{{kStillAnime, false, 1}}};
-constexpr std::array<SheetFrame, 1> kGroundFrames = {{{0, 0, 512, 256, kStillAngle, kStillDuration}}};
+constexpr std::array<SheetFrame, 1> kGroundFrames = {
+    {{0, 0, 512, 256, kStillAngle, kStillDuration}}};
 constexpr std::array<SheetAnime, 1> kDistantAnimes = {{{kStillAnime, false, 1}}};
 constexpr std::array<SheetFrame, 1> kDistantFrames = {
     {{0, 0, 512, 256, kStillAngle, kStillDuration}}};

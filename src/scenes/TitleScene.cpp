@@ -1,10 +1,10 @@
 #include <array>
 #include <string_view>
 
-#include "scenes/Scenes.h"
+#include "engine/BitmapFont.h"
 #include "engine/InputState.h"
 #include "engine/Library.h"
-#include "engine/BitmapFont.h"
+#include "scenes/Scenes.h"
 
 namespace morva {
 namespace {

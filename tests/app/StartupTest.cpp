@@ -1,131 +1,124 @@
-// The real program run as a child process against stand-in libraries:
-// binding, start-up failures, the quiet end and the shutdown order.
+// The real program and library copied into a fresh game folder and started
+// from another folder: start-up failures, the quiet end and the shutdown order.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
+
+#include "ProgramRun.h"
 
 namespace morva {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+// Replaces every hexadecimal number of three digits or more by "0x?".
+std::string WithoutAddresses(std::string text) {
+    for (std::size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2)) {
+        const std::size_t end =
+            std::min(text.find_first_not_of("0123456789abcdef", at + 2), text.size());
+        if (end - at - 2 >= 3) {
+            text.replace(at + 2, end - at - 2, "?");
+        }
+    }
+    return text;
 }
 
-// The program copied into a fresh game folder with a stand-in library as
-// Data/Plumo.zqd ("" for none, "planted" for none there but one in the working
-// directory, "linked" for a complete one with the program started through a
-// link), run from another folder.
+void Replace(std::string& text, const std::string& what, const std::string& with) {
+    for (std::size_t at; (at = text.find(what)) != std::string::npos;) {
+        text.replace(at, what.size(), with);
+    }
+}
+
+// The game folder: the program, Data/ with the textures and `library` as
+// Plumo.zqd ("" for none). "planted" puts the library in the working folder
+// instead, "linked" starts the program through a link, "no title" leaves
+// the title screen's texture out.
 struct GameTree {
-    explicit GameTree(const std::string& variant) {
+    explicit GameTree(const std::string& library) {
         fs::create_directories(elsewhere / "Data");
         fs::create_directories(game / "Data");
         fs::copy_file(MORVA_PROGRAM, program);
-        if (!variant.empty()) {
-            const bool complete = variant == "planted" || variant == "linked";
-            fs::copy_file(
-                std::string(MORVA_STUB_DIR "/") + (complete ? "complete" : variant) + ".zqd",
-                variant == "planted" ? elsewhere / "Data" / "Plumo.zqd" : library);
+        for (const auto& entry : fs::directory_iterator(MORVA_DATA_DIR)) {
+            if (entry.path().extension() == ".zqtex" &&
+                !(library == "no title" && entry.path().filename() == "title.zqtex")) {
+                fs::create_symlink(entry.path(), game / "Data" / entry.path().filename());
+            }
         }
-        if (variant == "linked") {
+        const bool real = library == "planted" || library == "linked" || library == "no title";
+        if (!library.empty()) {
+            fs::copy_file(real ? MORVA_DATA_DIR "/Plumo.zqd" : MORVA_VARIANT_DIR "/" + library,
+                          library == "planted" ? elsewhere / "Data/Plumo.zqd" : plumo);
+        }
+        if (library == "linked") {
             fs::create_symlink(program, elsewhere / "morva");
             program = elsewhere / "morva";
         }
     }
-    ~GameTree() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
 
-    // Runs the program (60 s at most): "<exit code> [<stdout>] [<stderr>] <what the
-    // library saw>", <lib> for its path, 0x? for addresses, " (unloaded)" when
-    // it was unloaded before the exit (only then is its link map destroyed).
-    std::string Run(const std::string& breakStep) {
-        const std::string command =
-            "cd '" + elsewhere.string() +
-            "' && timeout -s KILL 60 env 'MORVA_STUB_LOG=" + (root / "stub.log").string() +
-            "' 'MORVA_STUB_BREAK=" + breakStep +
-            "' LD_DEBUG=files 'LD_DEBUG_OUTPUT=" + (root / "loader").string() + "' '" +
-            program.string() + "' >'" + (root / "out").string() + "' 2>'" +
-            (root / "err").string() + "'";
-        const int status = std::system(command.c_str());
-        std::string err = ReadFile(root / "err");
-        for (std::size_t at = err.find("0x"); at != std::string::npos;
-             at = err.find("0x", at + 2)) {
-            const std::size_t digits =
-                std::min(err.find_first_not_of("0123456789abcdef", at + 2), err.size()) - at - 2;
-            err.replace(at + 2, digits >= 3 ? digits : 0, digits >= 3 ? "?" : "");
+    // "<exit code> [<stdout>] [<stderr>] <the trace's first call and last
+    // line>", " (unloaded)" when the library was unloaded before the exit.
+    std::string Run() {
+        const test::ProgramRun run = test::RunProgram(
+            program.string(),
+            {"PLUMO_VIDEO=none", "PLUMO_FPS=0", "PLUMO_FRAMES=3", "PLUMO_TRACE=" + root + "/trace",
+             "LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + root + "/loader"},
+            elsewhere.string(), 60);
+        std::string err = WithoutAddresses(run.err);
+        Replace(err, game.string(), "<game>");
+        std::string trace = test::ReadFile(root + "/trace");
+        if (!trace.empty()) {
+            trace = trace.substr(trace.find("Init"));
+            trace = " " + trace.substr(0, trace.find('\n')) + ", " +
+                    trace.substr(trace.rfind('\n', trace.size() - 2) + 1);
+            trace.pop_back();
         }
-        if (const std::size_t at = err.find(library.string()); at != std::string::npos) {
-            err.replace(at, library.string().size(), "<lib>");
+        bool unloaded = false;
+        for (const auto& log : fs::directory_iterator(root)) {
+            if (log.path().filename().string().starts_with("loader")) {
+                const std::string text = test::ReadFile(log.path().string());
+                unloaded = unloaded || (text.find("destroying link map") != std::string::npos &&
+                                        text.find(plumo.string()) != std::string::npos);
+            }
         }
-        std::string events = ReadFile(root / "stub.log");
-        for (std::size_t at; (at = events.find('\n')) != std::string::npos;) {
-            events.replace(at, 1, at + 1 == events.size() ? "" : ", ");
-        }
-        const bool unloaded =
-            std::system(("cat '" + root.string() + "'/loader.* 2>/dev/null | grep -F '" +
-                         library.string() + "' | grep -q 'destroying link map'")
-                            .c_str()) == 0;
-        return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + " [" +
-               ReadFile(root / "out") + "] [" + err + "] " + events +
+        return std::to_string(run.status) + " [" + run.out + "] [" + err + "]" + trace +
                (unloaded ? " (unloaded)" : "");
     }
 
-    const fs::path root = [] {
-        std::string pattern = (fs::temp_directory_path() / "morva-frame-XXXXXX").string();
-        return mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp");
-    }();
-    const fs::path game = root / "game";
-    const fs::path library = game / "Data" / "Plumo.zqd";
-    const fs::path elsewhere = root / "elsewhere";  // never the game folder
+    const test::TempFolder folder;
+    const std::string root = folder.path;
+    const fs::path game = fs::path(root) / "game";
+    const fs::path plumo = game / "Data" / "Plumo.zqd";
+    const fs::path elsewhere = fs::path(root) / "elsewhere";  // never the game folder
     fs::path program = game / "morva";
 };
 
 TEST(GameTree, FailsWithOneLineAndShutsDownInOrder) {
     const std::string none =
-        "cannot load game library <lib>: cannot open shared object file: No such file or directory";
-    const std::string lacks = "game library <lib> lacks export ";
-    const std::string at = " at 0x? (Plumo.zqd+0x?)";
-    const std::string unreadable =
-        "game library failure: texture missing.zqtex cannot be read (raised" + at + ")";
-    const std::string quiet =
-        "loaded, Init \"MORVA var 0.2\" signature ok mode 1 instance program icon 16 32 48 64 "
-        "cell 0, Free, unloaded (unloaded)";
+        "cannot load game library <game>/Data/Plumo.zqd: cannot open shared object file: No such "
+        "file or directory";
+    const std::string lacks = "game library <game>/Data/Plumo.zqd lacks export ";
+    const std::string quiet = " Init \"MORVA var 0.2\", Free (unloaded)";
     const struct {
-        const char* variant;  // as GameTree takes it
-        const char* breakStep;
-        std::string error;   // the line after "morva: ", "" for a quiet end
-        std::string events;  // what the library saw, and whether it was unloaded before the exit
+        const char* library;  // as GameTree takes it
+        std::string error;    // the line after "morva: ", "" for a quiet end
+        std::string events;   // what the trace and the loader saw
     } kCases[] = {
-        {"", "", none, ""},
-        {"planted", "", none, ""},
-        // Free only when its slot was bound.
-        {"lacks_init", "", lacks + "Init", "loaded, unloaded (unloaded)"},
-        {"lacks_sort", "", lacks + "Sort", "loaded, Free, unloaded (unloaded)"},
-        {"lacks_stop_bgm_fade", "", lacks + "StopBGMFade", "loaded, Free, unloaded (unloaded)"},
-        {"complete", "", "", quiet},  // the window closed on the title
-        {"linked", "", "", quiet},
-        {"complete", "act-failure", unreadable, quiet},
-        {"complete", "act-invalid-fp", "invalid floating-point operation" + at, quiet},
-        {"complete", "act-access-violation", "access violation touching 0x10" + at, quiet},
-        {"complete", "act-failure free-failure", unreadable, quiet},  // the first failure shows
-        {"complete", "free-failure", "game library failure: Free broke (raised" + at + ")", quiet},
+        {"", none, ""},
+        {"planted", none, ""},
+        {"lacks_Init.zqd", lacks + "Init", " (unloaded)"},
+        {"lacks_Sort.zqd", lacks + "Sort", " (unloaded)"},
+        {"lacks_StopBGMFade.zqd", lacks + "StopBGMFade", " (unloaded)"},
+        {"linked", "", quiet},
+        {"no title",
+         "game library failure: cannot read texture <game>/Data/title.zqtex: No such file or "
+         "directory (raised at 0x? (Plumo.zqd+0x?))",
+         quiet},
     };
     for (const auto& c : kCases) {
-        EXPECT_EQ(
-            GameTree(c.variant).Run(c.breakStep),
-            (c.error.empty() ? "0 [] []" : "1 [] [morva: " + c.error + "\n]") + " " + c.events)
-            << c.variant << " " << c.breakStep;
+        EXPECT_EQ(GameTree(c.library).Run(),
+                  (c.error.empty() ? "0 [] []" : "1 [] [morva: " + c.error + "\n]") + c.events)
+            << c.library;
     }
 }
 

@@ -110,8 +110,7 @@ inline std::string Raised(const std::function<void()>& call) try {
 }
 
 inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 }  // namespace plumo::test

@@ -49,15 +49,15 @@ protected:
     // A traced session, headless unless told otherwise, replaying the script when there is one.
     void OpenWith(const std::string& script, std::map<std::string, std::string> settings = {}) {
         if (!script.empty()) {
-            std::ofstream(dir_ + "input.txt") << script;
-            settings["PLUMO_REPLAY"] = dir_ + "input.txt";
+            std::ofstream(dir + "input.txt") << script;
+            settings["PLUMO_REPLAY"] = dir + "input.txt";
         }
-        settings.insert({{"PLUMO_VIDEO", "none"}, {"PLUMO_TRACE", dir_ + "out.trace"}});
-        Open(settings, &cell_);
+        settings.insert({{"PLUMO_VIDEO", "none"}, {"PLUMO_TRACE", dir + "out.trace"}});
+        Open(settings, &cell);
     }
 
-    const std::string dir_ = Library().dir;
-    uint64_t cell_ = 0;
+    const std::string dir = Library().dir;
+    uint64_t cell = 0;
 };
 
 // Under the program's floating-point environment (round toward zero, invalid
@@ -68,8 +68,8 @@ TEST_F(LibraryTest, DrawingMirrorsRotatesTintsAndShootsOnlyListedFramesUnderTheP
     };
     fesetround(FE_TOWARDZERO);
     feenableexcept(FE_INVALID);
-    OpenWith(
-        "", {{"PLUMO_VIDEO", "offscreen"}, {"PLUMO_SHOT_FRAMES", "0,2"}, {"PLUMO_SHOT_DIR", dir_}});
+    OpenWith("",
+             {{"PLUMO_VIDEO", "offscreen"}, {"PLUMO_SHOT_FRAMES", "0,2"}, {"PLUMO_SHOT_DIR", dir}});
     Texture* t = Load("quad.zqtex");
     expectProgramEnvironment("Init and LoadTex");
     // Top: negative source sizes mirror. Middle: quarter turns about the centre and the
@@ -98,8 +98,8 @@ TEST_F(LibraryTest, DrawingMirrorsRotatesTintsAndShootsOnlyListedFramesUnderTheP
     Library().Free();
     expectProgramEnvironment("the last release and Free");
     fesetenv(FE_DFL_ENV);
-    EXPECT_FALSE(std::filesystem::exists(dir_ + "frame-000001.png"));
-    EXPECT_EQ(Sampled(dir_ + "frame-000000.png"),
+    EXPECT_FALSE(std::filesystem::exists(dir + "frame-000001.png"));
+    EXPECT_EQ(Sampled(dir + "frame-000000.png"),
               "1600 x 900\n"
               "RRGG..GGRR..BBWW..WWBB..GGGG\n"
               "BBWW..WWBB..RRGG..GGRR..WWWW\n\n\n\n"
@@ -110,7 +110,7 @@ TEST_F(LibraryTest, DrawingMirrorsRotatesTintsAndShootsOnlyListedFramesUnderTheP
               "..............WG\n\n\n"
               "..GG....GG..rrgg\n"
               "BBCC..bbTT..bbww\n\n\n\n\n");
-    EXPECT_EQ(Sampled(dir_ + "frame-000002.png"), "1600 x 900\n" + std::string(18, '\n'))
+    EXPECT_EQ(Sampled(dir + "frame-000002.png"), "1600 x 900\n" + std::string(18, '\n'))
         << "each frame starts from black";
 }
 
@@ -135,12 +135,12 @@ TEST_F(LibraryTest, CountsFramesHeldSampledOncePerFrameAndKeepsShortTaps) {
 }
 
 // The trace holds every traced call in order and is on disk when the frame limit ends the
-// run; a tap or a release shows for a frame. The recording carries the seed (5 draws 6
-// from Rnd 1 6), and a replay's seed wins over PLUMO_SEED, so it replays to the same trace.
+// run; a tap or a release shows for a frame. The recording, format line first, carries the
+// seed (5 draws 6 from Rnd 1 6), which wins over PLUMO_SEED, so it replays to the same trace.
 TEST_F(LibraryTest, TraceIsCompleteAtTheFrameLimitAndTheRecordingReplaysToIt) {
     const auto run = [&](const char* seed, const std::string& script) {
         OpenWith(script,
-                 {{"PLUMO_SEED", seed}, {"PLUMO_FRAMES", "3"}, {"PLUMO_RECORD", dir_ + "rec"}});
+                 {{"PLUMO_SEED", seed}, {"PLUMO_FRAMES", "3"}, {"PLUMO_RECORD", dir + "rec"}});
         const Exports& lib = Library();
         Texture* texture = Load("quad.zqtex");
         Texture* second = Load("quad.zqtex");
@@ -154,8 +154,8 @@ TEST_F(LibraryTest, TraceIsCompleteAtTheFrameLimitAndTheRecordingReplaysToIt) {
         lib.Act();
         Drop(second);
         EXPECT_EQ(Raised([&] { lib.Act(); }).substr(0, 2), "0 ") << "the third Act ends quietly";
-        EXPECT_NE(cell_, 0u);
-        return ReadText(dir_ + "out.trace");
+        EXPECT_NE(cell, 0u);
+        return ReadText(dir + "out.trace");
     };
     const std::string trace = run(
         "5",
@@ -168,8 +168,9 @@ TEST_F(LibraryTest, TraceIsCompleteAtTheFrameLimitAndTheRecordingReplaysToIt) {
               "Rnd 1 6 6\nReleaseTex 1\nframe 2\npad 0 up\npad 0 down\npad 1 up\npad 13 down\n"
               "ReleaseTex 2\n");
     Library().Free();
-    EXPECT_EQ(ReadText(dir_ + "out.trace"), trace + "Free\n");
-    EXPECT_EQ(run("7", ReadText(dir_ + "rec")), trace);
+    EXPECT_EQ(ReadText(dir + "out.trace"), trace + "Free\n");
+    EXPECT_EQ(ReadText(dir + "rec").substr(0, 22), "plumo-replay 1\nseed 5\n");
+    EXPECT_EQ(run("7", ReadText(dir + "rec")), trace);
 }
 
 TEST_F(LibraryTest, FailuresNameWhatFailedAndWhere) {
@@ -179,36 +180,38 @@ TEST_F(LibraryTest, FailuresNameWhatFailedAndWhere) {
     OpenWith("");
     for (const std::string name : {"Exit", "Tan", "DbgLog", "StopBGMFade"}) {  // all exported
         auto entry = reinterpret_cast<UnprovidedFn>(dlsym(Library().handle, name.c_str()));
-        cell_ = 0;
+        cell = 0;
         expectRaises(entry, "2 " + name + " is not provided by this library");
-        EXPECT_NE(cell_, 0u) << name;
+        EXPECT_NE(cell, 0u) << name;
     }
-    std::ofstream(dir_ + "broken.zqtex") << "not a picture at all, really not";
+    std::ofstream(dir + "broken.zqtex") << "not a picture at all, really not";
     for (const char* video : {"none", "offscreen"}) {
         Library().Free();
         OpenWith("", {{"PLUMO_VIDEO", video}});
         for (const char* name : {"absent.zqtex", "broken.zqtex"}) {
-            expectRaises([&] { Load(name); }, "1 cannot read texture " + dir_ + name + ": ");
+            expectRaises([&] { Load(name); }, "1 cannot read texture " + dir + name + ": ");
         }
     }
     Library().Free();
-    const std::pair<const char*, int> badLines[] = {{"1 jump down\n2 kick down\n", 2},
-                                                    {"1 jump down\n\n3 jump sideways\n", 3},
-                                                    {"4 0 down\n3 0 up\n", 2},
-                                                    {"1 jump down\nseed 5\n", 2},
-                                                    {"1 16 down\n", 1},
-                                                    {"0 0 down\n", 1}};
-    for (const auto& [script, line] : badLines) {
-        expectRaises([&] { OpenWith(script); },
-                     "1 replay file " + dir_ + "input.txt line " + std::to_string(line) + ": ");
+    const std::pair<const char*, const char*> badLines[] = {
+        {"1 jump down\n2 kick down\n", "2: unknown button 'kick'"},
+        {"1 jump down\n\n3 jump sideways\n", "3: expected down or up, not 'sideways'"},
+        {"4 0 down\n3 0 up\n", "2: frame numbers must ascend"},
+        {"1 jump down\nseed 5\n", "2: the seed line must come first"},
+        {"1 16 down\n", "1: unknown button '16'"},
+        {"0 0 down\n", "1: frame numbers start at 1"},
+        {"plumo-replay 2\nseed 5\n", "1: unknown replay format version 2"},
+        {"seed 5\nplumo-replay 1\n", "2: the format line must come first"}};
+    for (const auto& [script, where] : badLines) {
+        expectRaises([&] { OpenWith(script); }, "1 replay file " + dir + "input.txt line " + where);
     }
-    expectRaises([&] { Open({}, &cell_, kProgramSignature + 1); },
+    expectRaises([&] { Open({}, &cell, kProgramSignature + 1); },
                  "1 Init was called with an unknown parameter signature");
 }
 
 // A seed's draws repeating is pinned by the trace test.
 TEST_F(LibraryTest, RndStaysInInclusiveBoundsAndAFreshSeedIsRecorded) {
-    OpenWith("", {{"PLUMO_RECORD", dir_ + "rec"}});
+    OpenWith("", {{"PLUMO_RECORD", dir + "rec"}});
     std::set<int64_t> small, wideSigns;
     for (int i = 0; i < 2000; ++i) {
         small.insert(Library().Rnd(-2, 3));
@@ -220,7 +223,7 @@ TEST_F(LibraryTest, RndStaysInInclusiveBoundsAndAFreshSeedIsRecorded) {
     EXPECT_EQ(small, (std::set<int64_t>{-4, -2, -1, 0, 1, 2, 3, 9}));
     EXPECT_EQ(wideSigns, (std::set<int64_t>{-1, 1}));
     Library().Free();
-    EXPECT_TRUE(ReadText(dir_ + "rec").starts_with("seed ")) << ReadText(dir_ + "rec");
+    EXPECT_EQ(ReadText(dir + "rec").substr(0, 20), "plumo-replay 1\nseed ");
 }
 
 // IToS gives owned, zero-terminated records; callers are promised Mod's

@@ -52,20 +52,21 @@ inline constexpr uint64_t kProgramSignature = 0x504C554D4F2D3031ULL;  // "PLUMO-
 inline constexpr int64_t kProgramMode = 1;
 
 // Failure codes carried by plumo::Failure.
-inline constexpr int64_t kQuietEnd = 0;         // window closed or frame limit: exit 0
-inline constexpr int64_t kLibraryFailure = 1;   // anything else: reported, non-zero exit
-inline constexpr int64_t kUnprovided = 2;       // an export this library does not implement
+inline constexpr int64_t kQuietEnd = 0;        // window closed or frame limit: exit 0
+inline constexpr int64_t kLibraryFailure = 1;  // anything else: reported, non-zero exit
+inline constexpr int64_t kUnprovided = 2;      // an export this library does not implement
 
 // What the library throws out of an export. It crosses the module boundary as
 // an ordinary C++ exception; both sides are built by the same compiler and
 // share one C++ runtime.
 class Failure : public std::runtime_error {
 public:
-    Failure(int64_t code, const std::string& message) : std::runtime_error(message), code_(code) {}
-    int64_t code() const { return code_; }
+    Failure(int64_t code, const std::string& message)
+        : std::runtime_error(message), failureCode(code) {}
+    int64_t code() const { return failureCode; }
 
 private:
-    int64_t code_;
+    int64_t failureCode;
 };
 
 using InitFn = int64_t (*)(const InitParams* params);
@@ -76,10 +77,10 @@ using LoadTexFn = Texture* (*)(const String* fileName);
 using DrawTexFn = void (*)(Texture* texture, double srcX, double srcY, double srcW, double srcH,
                            double dstX, double dstY, double dstW, double dstH, double red,
                            double green, double blue, double alpha);
-using DrawTexRotFn = void (*)(Texture* texture, double srcX, double srcY, double srcW,
-                              double srcH, double dstX, double dstY, double dstW, double dstH,
-                              double centreX, double centreY, double angle, double red,
-                              double green, double blue, double alpha);
+using DrawTexRotFn = void (*)(Texture* texture, double srcX, double srcY, double srcW, double srcH,
+                              double dstX, double dstY, double dstW, double dstH, double centreX,
+                              double centreY, double angle, double red, double green, double blue,
+                              double alpha);
 using RndFn = int64_t (*)(int64_t min, int64_t max);
 using ModFn = double (*)(double x, double y);
 using PowFn = double (*)(double x, double y);

@@ -31,15 +31,8 @@ void Frame(benchmark::State& state, const char* video) {
     lib.Free();
 }
 
-void BM_FrameOffscreen(benchmark::State& state) {
-    Frame(state, "offscreen");
-}
-void BM_FrameNone(benchmark::State& state) {
-    Frame(state, "none");
-}
-
-BENCHMARK(BM_FrameOffscreen)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FrameNone)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Frame, Offscreen, "offscreen")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Frame, None, "none")->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace plumo::test

@@ -1,4 +1,4 @@
-// Buffered writer for the call trace and the input record.
+// Buffered writer of text lines: the call trace, the recording and the frame log.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,7 @@ public:
     LineWriter& operator=(const LineWriter&) = delete;
 
     bool Open(const std::string& path);
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return file != nullptr; }
 
     // Each piece after the first of a line is preceded by one space.
     LineWriter& Word(std::string_view text);
@@ -39,10 +39,10 @@ private:
     template <typename Value>
     LineWriter& Number(Value value);
 
-    std::FILE* file_ = nullptr;
-    std::unique_ptr<char[]> buffer_;
-    size_t used_ = 0;
-    bool lineStarted_ = false;
+    std::FILE* file = nullptr;
+    std::unique_ptr<char[]> buffer;
+    size_t used = 0;
+    bool lineStarted = false;
 };
 
 }  // namespace plumo

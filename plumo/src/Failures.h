@@ -1,8 +1,6 @@
-// Pieces every part of the library shares: the floating-point guard and the
-// way failures leave an export.
+// How a failure leaves the library: as a plumo::Failure thrown through Raise.
 #pragma once
 
-#include <cfenv>
 #include <cstdint>
 #include <string>
 
@@ -13,22 +11,6 @@
 #pragma GCC visibility pop
 
 namespace plumo {
-
-// The program runs with round-toward-zero and the invalid-operation trap on;
-// neither may reach SDL, the GL driver or the threads they start.
-class FpGuard {
-public:
-    FpGuard() {
-        fegetenv(&saved_);
-        fesetenv(FE_DFL_ENV);
-    }
-    ~FpGuard() { fesetenv(&saved_); }
-    FpGuard(const FpGuard&) = delete;
-    FpGuard& operator=(const FpGuard&) = delete;
-
-private:
-    fenv_t saved_;
-};
 
 // Where Raise reports the raising address; null until Init has seen a valid
 // parameter record.

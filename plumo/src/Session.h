@@ -1,10 +1,14 @@
-// The implemented exports, called by the extern "C" entry points under the
-// floating-point guard.
+// The session between Init and Free, and the exports that need one.
 #pragma once
 
-#include "Core.h"
+#include "Failures.h"
 
-namespace plumo::impl {
+namespace plumo {
+
+// Writes out what the open session has buffered; nothing without one.
+void FlushSession();
+
+namespace impl {
 
 int64_t Init(const InitParams* params);
 void Free();
@@ -19,8 +23,5 @@ void DrawTexRot(Texture* texture, double srcX, double srcY, double srcW, double 
                 double red, double green, double blue, double alpha);
 int64_t Rnd(int64_t min, int64_t max);
 
-void* AllocMem(int64_t size);
-void FreeMem(void* block);
-String* IToS(int64_t value);
-
-}  // namespace plumo::impl
+}  // namespace impl
+}  // namespace plumo

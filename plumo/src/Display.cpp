@@ -1,0 +1,233 @@
+#include "Display.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include <SDL_image.h>
+
+namespace plumo {
+namespace {
+
+// Smallest window, in pixels.
+constexpr int kMinWindowWidth = 320;
+constexpr int kMinWindowHeight = 180;
+
+const std::string kNoDisplayAdvice = "run under xvfb-run, or set PLUMO_VIDEO=offscreen or none";
+
+// Without a display SDL falls back to drivers that show nothing; a window
+// nobody can see must not pass for a running game.
+void RequireDisplay() {
+    if (EnvText("DISPLAY") == nullptr && EnvText("WAYLAND_DISPLAY") == nullptr) {
+        Raise(kLibraryFailure,
+              "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); " +
+                  kNoDisplayAdvice);
+    }
+}
+
+void RequireFallbackFreeDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver != nullptr ? driver : "";
+    if (name.empty() || name == "offscreen" || name == "dummy" || name == "evdev") {
+        Raise(kLibraryFailure, "no display to open the window on (video driver \"" + name +
+                                   "\"); " + kNoDisplayAdvice);
+    }
+}
+
+// Mesa's llvmpipe and its kin: GL that runs on the processor.
+bool RendersOnSoftwareGl(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) {
+        return false;
+    }
+    constexpr unsigned kGlRenderer = 0x1F01;
+    using GetStringFn = const unsigned char* (*)(unsigned);
+    auto getString = reinterpret_cast<GetStringFn>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = getString != nullptr ? getString(kGlRenderer) : nullptr;
+    if (name == nullptr) {
+        return false;
+    }
+    const std::string text(reinterpret_cast<const char*>(name));
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR"}) {
+        if (text.find(software) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ShotName(const char* prefix, int64_t frame) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s-%06lld.png", prefix, static_cast<long long>(frame));
+    return name;
+}
+
+}  // namespace
+
+void Display::Open(const std::string& title, const Icon* icon) {
+    if (mode == VideoMode::kNone) {
+        return;
+    }
+    StartSdl();
+    if (mode == VideoMode::kWindow) {
+        OpenWindow(title, icon);
+    } else {
+        OpenOffscreen();
+    }
+    Clear();
+}
+
+void Display::StartSdl() {
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    const bool windowed = mode == VideoMode::kWindow;
+    if (windowed) {
+        RequireDisplay();
+    }
+    // The window's events carry the controllers too.
+    if (SDL_Init(windowed ? SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER : 0) != 0) {
+        Raise(kLibraryFailure, std::string("SDL_Init failed: ") + SDL_GetError());
+    }
+    sdlStarted = true;
+    if (windowed) {
+        RequireFallbackFreeDriver();
+    }
+    if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) {
+        Raise(kLibraryFailure, std::string("IMG_Init failed: ") + IMG_GetError());
+    }
+    imageStarted = true;
+}
+
+// As large as the usable desktop allows at the picture's shape.
+void Display::OpenWindow(const std::string& title, const Icon* icon) {
+    SDL_Rect usable{0, 0, kScreenWidth, kScreenHeight};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
+        usable = {0, 0, kScreenWidth, kScreenHeight};
+    }
+    int width = std::min(usable.w, usable.h * 16 / 9);
+    int height = width * 9 / 16;
+    width = std::max(width, kMinWindowWidth);
+    height = std::max(height, kMinWindowHeight);
+
+    window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                              height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (window == nullptr) {
+        Raise(kLibraryFailure, std::string("cannot open the window: ") + SDL_GetError());
+    }
+    SetIcon(icon);
+    CreateWindowRenderer();
+    SDL_RenderSetLogicalSize(renderer, kScreenWidth, kScreenHeight);
+}
+
+void Display::CreateWindowRenderer() {
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer != nullptr && RendersOnSoftwareGl(renderer)) {
+        // GL without a GPU is a rasteriser of its own on top of SDL's: drawing
+        // straight into the window's shared-memory image costs a third of it.
+        SDL_DestroyRenderer(renderer);
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (renderer == nullptr) {
+        renderer = SDL_CreateRenderer(window, -1, 0);
+    }
+    if (renderer == nullptr) {
+        Raise(kLibraryFailure, std::string("cannot create a renderer: ") + SDL_GetError());
+    }
+}
+
+void Display::OpenOffscreen() {
+    canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth, kScreenHeight, 32,
+                                            SDL_PIXELFORMAT_ARGB8888);
+    if (canvas == nullptr) {
+        Raise(kLibraryFailure, std::string("cannot create the canvas: ") + SDL_GetError());
+    }
+    renderer = SDL_CreateSoftwareRenderer(canvas);
+    if (renderer == nullptr) {
+        Raise(kLibraryFailure, std::string("cannot create a renderer: ") + SDL_GetError());
+    }
+}
+
+void Display::SetIcon(const Icon* icon) {
+    if (icon == nullptr || icon->imageCount <= 0 || icon->images == nullptr) {
+        return;
+    }
+    // SDL takes one image; the largest scales down best.
+    const IconImage* best =
+        std::max_element(icon->images, icon->images + icon->imageCount,
+                         [](const IconImage& a, const IconImage& b) { return a.size < b.size; });
+    if (best->size <= 0 || best->rgba == nullptr) {
+        return;
+    }
+    const int size = static_cast<int>(best->size);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<unsigned char*>(best->rgba), size, size, 32, size * 4, SDL_PIXELFORMAT_RGBA32);
+    if (surface == nullptr) {
+        Raise(kLibraryFailure, std::string("cannot use the icon: ") + SDL_GetError());
+    }
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
+}
+
+Display::~Display() {
+    if (renderer != nullptr) {
+        SDL_DestroyRenderer(renderer);
+    }
+    if (canvas != nullptr) {
+        SDL_FreeSurface(canvas);
+    }
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+    }
+    if (imageStarted) {
+        IMG_Quit();
+    }
+    if (sdlStarted) {
+        SDL_Quit();
+    }
+}
+
+void Display::Clear() {
+    if (renderer != nullptr) {
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+    }
+}
+
+void Display::Show() {
+    SDL_RenderPresent(renderer);
+}
+
+void Display::SaveShot(const char* prefix, int64_t frame) {
+    SavePng(shotDir + "/" + ShotName(prefix, frame));
+}
+
+void Display::SavePng(const std::string& path) {
+    SDL_Surface* shot = canvas;
+    if (mode == VideoMode::kWindow) {
+        // Without the logical size the read covers the whole output, bars included.
+        SDL_RenderSetLogicalSize(renderer, 0, 0);
+        int width = 0;
+        int height = 0;
+        SDL_GetRendererOutputSize(renderer, &width, &height);
+        shot = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (shot != nullptr) {
+            SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shot->pixels,
+                                 shot->pitch);
+        }
+        SDL_RenderSetLogicalSize(renderer, kScreenWidth, kScreenHeight);
+    }
+    const bool saved = shot != nullptr && IMG_SavePNG(shot, path.c_str()) == 0;
+    if (shot != canvas) {
+        SDL_FreeSurface(shot);
+    }
+    if (!saved) {
+        Raise(kLibraryFailure, "cannot save screenshot " + path + ": " + IMG_GetError());
+    }
+}
+
+void Display::ToggleFullscreen() {
+    const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+}  // namespace plumo

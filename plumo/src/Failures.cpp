@@ -1,0 +1,29 @@
+#include "Failures.h"
+
+#include "Session.h"
+
+namespace plumo {
+namespace {
+
+uint64_t* gFailureCell = nullptr;
+
+}  // namespace
+
+void SetFailureCell(uint64_t* cell) {
+    gFailureCell = cell;
+}
+
+void FlushBeforeFailure() {
+    FlushSession();
+}
+
+// Not inlined, so the address it reports is inside the export that failed.
+__attribute__((noinline)) void Raise(int64_t code, const std::string& message) {
+    if (gFailureCell != nullptr && *gFailureCell == 0) {
+        *gFailureCell = reinterpret_cast<uint64_t>(__builtin_return_address(0));
+    }
+    FlushBeforeFailure();
+    throw Failure(code, message);
+}
+
+}  // namespace plumo

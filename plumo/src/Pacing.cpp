@@ -1,0 +1,63 @@
+#include "Pacing.h"
+
+#include <thread>
+
+#include "Failures.h"
+
+namespace plumo {
+namespace {
+
+// Sleeping overshoots by tens of microseconds; the last stretch is spun.
+constexpr auto kSpinBeforeFrame = std::chrono::microseconds(300);
+
+}  // namespace
+
+FrameTimer::FrameTimer(int64_t framesPerSecond)
+    : period(framesPerSecond > 0
+                 ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) /
+                       framesPerSecond
+                 : Clock::duration::zero()) {}
+
+void FrameTimer::Pace() {
+    if (period == Clock::duration::zero()) {
+        return;
+    }
+    const Clock::time_point target = frameStart + period;
+    const Clock::time_point now = Clock::now();
+    if (now >= target) {
+        // A frame that ran long is not made up with a burst of short ones.
+        frameStart = now - target > period ? now : target;
+        return;
+    }
+    if (target - now > kSpinBeforeFrame) {
+        std::this_thread::sleep_until(target - kSpinBeforeFrame);
+    }
+    while (Clock::now() < target) {
+        std::this_thread::yield();
+    }
+    frameStart = target;
+}
+
+void FrameLog::Open(const std::string& path, Clock::time_point initTime) {
+    init = initTime;
+    if (!lines.Open(path)) {
+        Raise(kLibraryFailure, "cannot write frame log " + path);
+    }
+    // The wall-clock time of Init lets a script relate the log to the process start.
+    const auto wall = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    lines.Word("# plumo-frame-log 1: present time in microseconds since Init; Init at")
+        .Int(wall.count())
+        .Word("microseconds since the epoch")
+        .EndLine();
+}
+
+void FrameLog::Mark() {
+    if (lines.IsOpen()) {
+        const auto since =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - init);
+        lines.Int(since.count()).EndLine();
+    }
+}
+
+}  // namespace plumo

@@ -1,0 +1,293 @@
+#include "Session.h"
+
+#include <memory>
+#include <random>
+#include <span>
+#include <vector>
+
+#include "Buttons.h"
+#include "Devices.h"
+#include "Display.h"
+#include "LibraryPath.h"
+#include "LineWriter.h"
+#include "Pacing.h"
+#include "Random.h"
+#include "Replay.h"
+#include "Runtime.h"
+#include "Settings.h"
+#include "Textures.h"
+
+namespace plumo {
+namespace {
+
+// Everything between Init and Free. The parts go in the reverse of their order
+// here: textures before the renderer, controllers before SDL quits.
+class Session {
+public:
+    explicit Session(Settings read);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void Open(const InitParams& params);
+    void Act();
+    int64_t Pad(int64_t pad, int64_t button) const;
+    Texture* LoadTex(const String* fileName) { return textures.Load(ToUtf8(fileName)); }
+    void Draw(const char* name, Texture* texture, std::span<const double> numbers) {
+        textures.Draw(name, texture, numbers);
+    }
+    int64_t Rnd(int64_t min, int64_t max);
+    void Flush();
+    void Close();
+
+private:
+    void OpenTrace(const std::string& title);
+    uint64_t ChooseSeed() const;
+    void Present();
+    void Sample();
+
+    const Settings settings;
+    LineWriter trace;
+    FrameLog frameLog;
+    Recording recording;
+    FrameTimer timer;
+    Random random;
+    HoldCounter holds;
+    Replay replay;
+    // One sample's changes, kept to reuse their memory.
+    std::vector<HoldCounter::Change> recorded;
+    std::vector<HoldCounter::Change> seen;
+    int64_t acts = 0;
+    Display display;
+    Devices devices;
+    Textures textures;
+};
+
+std::unique_ptr<Session> gSession;
+// Free reports even after an Init that failed once the settings were read.
+bool gReportMemory = false;
+
+Session::Session(Settings read)
+    : settings(std::move(read)),
+      timer(settings.framesPerSecond),
+      display(settings.video, settings.shotDir),
+      devices(display, settings.replayPath.empty() ? &holds : nullptr),
+      textures(display, trace) {}
+
+void Session::Open(const InitParams& params) {
+    const Clock::time_point init = Clock::now();
+    const std::string title = ToUtf8(params.title);
+    if (!settings.frameLogPath.empty()) {
+        frameLog.Open(settings.frameLogPath, init);
+    }
+    OpenTrace(title);
+    if (!settings.replayPath.empty()) {
+        replay = Replay::Read(settings.replayPath);
+    }
+    const uint64_t seed = ChooseSeed();
+    random.Seed(seed);
+    if (!settings.recordPath.empty()) {
+        recording.Open(settings.recordPath, seed);
+    }
+    textures.SetFolder(LibraryDirectory());
+    display.Open(title, params.icon);
+    trace.Word("frame").Int(0).EndLine();
+    timer.Restart();
+}
+
+void Session::OpenTrace(const std::string& title) {
+    if (settings.tracePath.empty()) {
+        return;
+    }
+    if (!trace.Open(settings.tracePath)) {
+        Raise(kLibraryFailure, "cannot write trace file " + settings.tracePath);
+    }
+    trace.Word("plumo-trace").Int(1).EndLine();
+    trace.Word("Init").Quoted(title).EndLine();
+}
+
+// A replay's own seed wins over PLUMO_SEED; without either each run gets a fresh one.
+uint64_t Session::ChooseSeed() const {
+    if (replay.Seed()) {
+        return *replay.Seed();
+    }
+    if (settings.seed) {
+        return *settings.seed;
+    }
+    std::random_device device;
+    return (static_cast<uint64_t>(device()) << 32) ^ device() ^
+           static_cast<uint64_t>(Clock::now().time_since_epoch().count());
+}
+
+void Session::Act() {
+    Present();
+    if (devices.Closed()) {
+        Raise(kQuietEnd, "the window was closed");
+    }
+    if (settings.frameLimit > 0 && acts + 1 >= settings.frameLimit) {
+        Raise(kQuietEnd, "frame limit reached");
+    }
+    timer.Pace();
+    if (settings.video == VideoMode::kWindow && devices.Pump()) {
+        timer.Restart();
+    }
+    if (devices.Closed()) {
+        Raise(kQuietEnd, "the window was closed");
+    }
+    ++acts;
+    Sample();
+    display.Clear();
+}
+
+void Session::Present() {
+    const bool listed = settings.shotFrames.contains(acts);
+    switch (settings.video) {
+        case VideoMode::kNone:
+            // Nothing is shown; the log still marks when the frame was handed over.
+            break;
+        case VideoMode::kOffscreen:
+            // The software renderer batches; presenting a surface target just flushes.
+            display.Show();
+            frameLog.Mark();
+            if (listed) {
+                display.SaveShot("frame", acts);
+            }
+            return;
+        case VideoMode::kWindow:
+            // Read before presenting, which leaves the back buffer undefined.
+            if (listed) {
+                display.SaveShot("frame", acts);
+            }
+            if (devices.TakeShotRequest()) {
+                display.SaveShot("shot", acts);
+            }
+            display.Show();
+            break;
+    }
+    frameLog.Mark();
+}
+
+void Session::Sample() {
+    replay.PlayUntil(acts, holds);
+    recorded.clear();
+    seen.clear();
+    holds.Sample(recorded, seen);
+
+    trace.Word("frame").Int(acts).EndLine();
+    for (const HoldCounter::Change& change : seen) {
+        trace.Word("pad").Int(change.button).Word(change.down ? "down" : "up").EndLine();
+    }
+    recording.Write(acts, recorded);
+}
+
+// There is one pad; any other reads as never held.
+int64_t Session::Pad(int64_t pad, int64_t button) const {
+    if (pad != 0 || button < 0 || button >= kButtonCount) {
+        return 0;
+    }
+    return holds.Count(static_cast<int>(button));
+}
+
+int64_t Session::Rnd(int64_t min, int64_t max) {
+    const int64_t result = random.Between(min, max);
+    trace.Word("Rnd").Int(min).Int(max).Int(result).EndLine();
+    return result;
+}
+
+void Session::Flush() {
+    trace.Flush();
+    recording.Flush();
+    frameLog.Flush();
+}
+
+void Session::Close() {
+    trace.Word("Free").EndLine();
+    trace.Close();
+    recording.Close();
+    frameLog.Close();
+}
+
+Session& Current() {
+    if (!gSession) {
+        Raise(kLibraryFailure, "Init has not been called");
+    }
+    return *gSession;
+}
+
+}  // namespace
+
+void FlushSession() {
+    if (gSession) {
+        gSession->Flush();
+    }
+}
+
+namespace impl {
+
+int64_t Init(const InitParams* params) {
+    if (params == nullptr || params->signature != kProgramSignature) {
+        Raise(kLibraryFailure, "Init was called with an unknown parameter signature");
+    }
+    SetFailureCell(params->failureAddress);
+    if (params->mode != kProgramMode) {
+        Raise(kLibraryFailure, "Init was called with unknown mode " + std::to_string(params->mode));
+    }
+    if (gSession) {
+        Raise(kLibraryFailure, "Init was called twice");
+    }
+    Settings settings = ReadSettings();
+    gReportMemory = settings.memReport;
+    gSession = std::make_unique<Session>(std::move(settings));
+    try {
+        gSession->Open(*params);
+    } catch (...) {
+        gSession.reset();
+        throw;
+    }
+    return 1;
+}
+
+void Free() {
+    if (gSession) {
+        gSession->Close();
+        gSession.reset();
+    }
+    if (gReportMemory) {
+        ReportMemory();
+    }
+    SetFailureCell(nullptr);
+}
+
+void Act() {
+    Current().Act();
+}
+
+int64_t Pad(int64_t pad, int64_t button) {
+    return Current().Pad(pad, button);
+}
+
+Texture* LoadTex(const String* fileName) {
+    return Current().LoadTex(fileName);
+}
+
+void DrawTex(Texture* texture, double srcX, double srcY, double srcW, double srcH, double dstX,
+             double dstY, double dstW, double dstH, double red, double green, double blue,
+             double alpha) {
+    const double numbers[] = {srcX, srcY, srcW, srcH,  dstX, dstY,
+                              dstW, dstH, red,  green, blue, alpha};
+    Current().Draw("DrawTex", texture, numbers);
+}
+
+void DrawTexRot(Texture* texture, double srcX, double srcY, double srcW, double srcH, double dstX,
+                double dstY, double dstW, double dstH, double centreX, double centreY, double angle,
+                double red, double green, double blue, double alpha) {
+    const double numbers[] = {srcX,    srcY,    srcW,  srcH, dstX,  dstY, dstW, dstH,
+                              centreX, centreY, angle, red,  green, blue, alpha};
+    Current().Draw("DrawTexRot", texture, numbers);
+}
+
+int64_t Rnd(int64_t min, int64_t max) {
+    return Current().Rnd(min, max);
+}
+
+}  // namespace impl
+}  // namespace plumo

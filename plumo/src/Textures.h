@@ -1,0 +1,46 @@
+// Textures: the handles the program holds, loading them from the library's
+// folder and drawing them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "Display.h"
+#include "LineWriter.h"
+
+namespace plumo {
+
+struct TextureObject;
+
+// The textures of one session. Handles outlive it: one released after Free, or
+// in a later session, only frees its own memory.
+class Textures {
+public:
+    Textures(const Display& display, LineWriter& trace);
+    ~Textures();
+    Textures(const Textures&) = delete;
+    Textures& operator=(const Textures&) = delete;
+
+    // Where Load reads from.
+    void SetFolder(std::string path) { folder = std::move(path); }
+    // None mode decodes nothing but still refuses what the other modes would.
+    Texture* Load(const std::string& name);
+    // numbers: the source rect, the destination rect, then for DrawTexRot the
+    // centre and angle, then the four colour factors.
+    void Draw(const char* name, Texture* texture, std::span<const double> numbers);
+
+private:
+    friend void ReleaseTexture(Texture* texture);
+
+    void Forget(TextureObject* texture);
+
+    const Display& display;
+    LineWriter& trace;
+    const uint64_t generation;
+    std::string folder;
+    int64_t lastId = 0;
+    TextureObject* first = nullptr;
+};
+
+}  // namespace plumo
