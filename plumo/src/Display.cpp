@@ -99,9 +99,9 @@ void Display::StartSdl() {
 
 // As large as the usable desktop allows at the picture's shape.
 void Display::OpenWindow(const std::string& title, const Icon* icon) {
-    SDL_Rect usable{0, 0, kScreenWidth, kScreenHeight};
+    SDL_Rect usable{0, 0, kScreenW, kScreenH};
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
-        usable = {0, 0, kScreenWidth, kScreenHeight};
+        usable = {0, 0, kScreenW, kScreenH};
     }
     int width = std::min(usable.w, usable.h * 16 / 9);
     int height = width * 9 / 16;
@@ -115,7 +115,7 @@ void Display::OpenWindow(const std::string& title, const Icon* icon) {
     }
     SetIcon(icon);
     CreateWindowRenderer();
-    SDL_RenderSetLogicalSize(renderer, kScreenWidth, kScreenHeight);
+    SDL_RenderSetLogicalSize(renderer, kScreenW, kScreenH);
 }
 
 void Display::CreateWindowRenderer() {
@@ -136,7 +136,7 @@ void Display::CreateWindowRenderer() {
 }
 
 void Display::OpenOffscreen() {
-    canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth, kScreenHeight, 32,
+    canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32,
                                             SDL_PIXELFORMAT_ARGB8888);
     if (canvas == nullptr) {
         Raise(kLibraryFailure, std::string("cannot create the canvas: ") + SDL_GetError());
@@ -214,7 +214,7 @@ void Display::SavePng(const std::string& path) {
             SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shot->pixels,
                                  shot->pitch);
         }
-        SDL_RenderSetLogicalSize(renderer, kScreenWidth, kScreenHeight);
+        SDL_RenderSetLogicalSize(renderer, kScreenW, kScreenH);
     }
     const bool saved = shot != nullptr && IMG_SavePNG(shot, path.c_str()) == 0;
     if (shot != canvas) {

@@ -12,9 +12,9 @@
 
 namespace plumo {
 
-// The game's own picture, in pixels; a window scales it to fit.
-inline constexpr int kScreenWidth = 1600;
-inline constexpr int kScreenHeight = 900;
+// The game's own picture as SDL sizes it.
+inline constexpr int kScreenW = static_cast<int>(kScreenWidth);
+inline constexpr int kScreenH = static_cast<int>(kScreenHeight);
 
 class Display {
 public:

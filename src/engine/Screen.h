@@ -2,10 +2,12 @@
 // the window.
 #pragma once
 
+#include <plumo/Abi.h>
+
 namespace morva {
 
-inline constexpr double kScreenWidth = 1600.0;  // pixels
-inline constexpr double kScreenHeight = 900.0;  // pixels
+inline constexpr double kScreenWidth = static_cast<double>(plumo::kScreenWidth);    // pixels
+inline constexpr double kScreenHeight = static_cast<double>(plumo::kScreenHeight);  // pixels
 
 // Every object loads its sprites for the whole screen.
 struct ViewRect {

@@ -51,6 +51,11 @@ static_assert(sizeof(InitParams) == 6 * sizeof(uint64_t));
 inline constexpr uint64_t kProgramSignature = 0x504C554D4F2D3031ULL;  // "PLUMO-01"
 inline constexpr int64_t kProgramMode = 1;
 
+// The logical screen the game lays its pictures out on, in pixels; the
+// library scales it to the window.
+inline constexpr int64_t kScreenWidth = 1600;
+inline constexpr int64_t kScreenHeight = 900;
+
 // Failure codes carried by plumo::Failure.
 inline constexpr int64_t kQuietEnd = 0;        // window closed or frame limit: exit 0
 inline constexpr int64_t kLibraryFailure = 1;  // anything else: reported, non-zero exit
