@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -30,13 +31,33 @@ std::string CloseLibrary(void* library);
 std::string DescribeAddress(uintptr_t address);
 
 // Catches processor faults (invalid floating-point operation, access
-// violation, ...) for its lifetime and puts back what was there.
+// violation, ...) for its lifetime and puts back what was there. A fault it
+// cannot hand back to RunCatchingFaults (on another thread, inside the C or
+// C++ runtime or the loader, while a LoaderActivity lives, or outside
+// RunCatchingFaults) is reported by the handler itself as one "morva: ..."
+// line on `report`, and the process ends with `exitCode` without shutdown.
 class FaultCatcher {
 public:
-    FaultCatcher();
+    FaultCatcher(std::FILE* report, int exitCode);
     ~FaultCatcher();
     FaultCatcher(const FaultCatcher&) = delete;
     FaultCatcher& operator=(const FaultCatcher&) = delete;
+
+    // The shutdown after a fault may hang in a library left mid-call: unless
+    // StopWatching comes first, `line` goes to `report` and the process ends
+    // with `exitCode` a few seconds from now.
+    void WatchShutdown(const std::string& line);
+    void StopWatching();
+};
+
+// While one lives the loader may be changing its own state: a fault is never
+// jumped back from, and its line ends "while <activity>".
+class LoaderActivity {
+public:
+    explicit LoaderActivity(const std::string& activity);
+    ~LoaderActivity();
+    LoaderActivity(const LoaderActivity&) = delete;
+    LoaderActivity& operator=(const LoaderActivity&) = delete;
 };
 
 // Runs step; a processor fault inside it jumps back here and returns its

@@ -88,27 +88,41 @@ uint64_t& FailureAddress() {
 
 int RunUnderHandler(ProgramState& state, const std::function<void(ProgramState&)>& body,
                     std::FILE* err) {
-    const platform::FaultCatcher catcher;
+    platform::FaultCatcher catcher(err, kFailureExitCode);
     Outcome outcome = Guarded([&] { body(state); });
+    // A fault may leave the library mid-call, and the shutdown stuck in it.
+    const auto watch = [&] { catcher.WatchShutdown("morva: " + outcome.message + "\n"); };
+    if (outcome.abandoned) {
+        watch();
+    }
 
     state.title.reset();
     if (lib::IsBound(lib::Export::Free)) {
+        const bool watched = outcome.abandoned;
         const Outcome freeing = Guarded([] { lib::Free(); });
         if (!outcome.failed) {
             outcome = freeing;
         }
         outcome.abandoned = outcome.abandoned || freeing.abandoned;
+        if (outcome.abandoned && !watched) {
+            watch();
+        }
     }
     // The slots point into the library that is about to go.
     lib::ClearBindings();
     if (state.library != nullptr) {
-        const std::string unloadError = platform::CloseLibrary(state.library);
+        std::string unloadError;
+        {
+            const platform::LoaderActivity unloading("unloading game library " + state.libraryPath);
+            unloadError = platform::CloseLibrary(state.library);
+        }
         state.library = nullptr;
         if (!outcome.failed && !unloadError.empty()) {
             outcome = Failed("cannot unload game library: " + unloadError);
         }
     }
     state.framesAbandoned = outcome.abandoned;
+    catcher.StopWatching();
 
     if (!outcome.failed) {
         return 0;
@@ -126,11 +140,19 @@ void StartSteps(ProgramState& state) {
 void LoadAndBind(ProgramState& state) {
     const std::string path = LibraryPath();
     std::string error;
-    state.library = platform::OpenLibrary(path, error);
+    {
+        const platform::LoaderActivity loading("loading game library " + path);
+        state.library = platform::OpenLibrary(path, error);
+    }
     if (state.library == nullptr) {
         throw StartupFailure("cannot load game library " + path + ": " + error);
     }
-    const std::size_t missing = BindExports(state.library);
+    state.libraryPath = path;
+    std::size_t missing = 0;
+    {
+        const platform::LoaderActivity binding("binding game library " + path);
+        missing = BindExports(state.library);
+    }
     if (missing < lib::kExportCount) {
         throw StartupFailure("game library " + path + " lacks export " +
                              lib::kExportNames[missing]);

@@ -36,6 +36,7 @@ std::size_t BindExports(void* library);
 // What outlives the steps run under the handler and is torn down by shutdown.
 struct ProgramState {
     void* library = nullptr;
+    std::string libraryPath;
     std::optional<lib::StringRecord> title;  // held until shutdown
     // A processor fault jumped over the frames below the handler; their
     // objects were never destroyed.
@@ -49,7 +50,9 @@ uint64_t& FailureAddress();
 // Runs body under the top-level handler, then the shutdown sequence: drop the
 // title, Free if its slot is bound, unload the library. A quiet end (the
 // window closed) gives 0 and prints nothing; any other failure prints one
-// "morva: ..." line to err and gives kFailureExitCode.
+// "morva: ..." line to err and gives kFailureExitCode. A processor fault that
+// cannot be jumped back from (see platform::FaultCatcher), or a shutdown that
+// hangs after a fault, ends the process with that line and code instead.
 int RunUnderHandler(ProgramState& state, const std::function<void(ProgramState&)>& body,
                     std::FILE* err);
 

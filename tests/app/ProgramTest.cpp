@@ -1,16 +1,24 @@
-// In process: binding, the top-level handler on every kind of failure, what
-// Init is handed, the floating-point setting, button flags from the library's
-// hold counts.
+// In process: binding, the top-level handler on every kind of failure (in a
+// forked child for those this process would not survive), what Init is handed, the floating-point
+// setting, button flags from the library's hold counts.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cfenv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -57,47 +65,83 @@ TEST(BindExports, StopsAtTheFirstMissingNameAndLeavesLaterSlotsEmpty) {
 }
 
 // What the shutdown did: Free's call, with the title already dropped or not.
-std::string gEvents;
+// Shared memory, so that a forked child's shutdown shows too.
+char* const gEvents = static_cast<char*>(
+    mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
 ProgramState gState;
-bool gFreeFails = false;
 
 void RecordingFree() {
-    gEvents += gState.title ? "Free, title held" : "Free, title dropped";
-    if (gFreeFails) {
-        throw plumo::Failure(plumo::kLibraryFailure, "Free broke");
+    std::strcat(gEvents, gState.title ? "Free, title held" : "Free, title dropped");
+}
+
+void FailingFree() {
+    RecordingFree();
+    throw plumo::Failure(plumo::kLibraryFailure, "Free broke");
+}
+
+void HangingFree() {
+    RecordingFree();
+    for (;;) {
+        pause();
     }
 }
 
-// A failure anywhere under the handler ends in one line and a full shutdown.
+void TouchNowhere() {
+    // Not null: the sanitizer builds would stop a null store themselves.
+    volatile uintptr_t nowhere = 0x10;
+    *reinterpret_cast<volatile int*>(nowhere) = 1;
+}
+
+// The child's exit code, or 128 + the signal that ended it; -1 when it still
+// ran after a minute.
+int WaitFor(pid_t child) {
+    for (int tick = 0; tick < 6000; ++tick) {
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return -1;
+}
+
+// A failure anywhere under the handler ends in one line and a full shutdown;
+// a fault that cannot be jumped back from, or a shutdown that hangs after
+// one, still ends in the line and exit code 1.
 TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
+    const std::string kViolation = "1 [morva: access violation touching 0x10 at 0x? (";
     const struct {
         const char* what;
         void (*body)(ProgramState&);
-        bool freeBound, freeFails;
-        const char* expected;  // "<exit code> [<standard error>] <shutdown>"
+        void (*free)();  // null for an unbound slot
+        bool forked;
+        std::string expected;  // "<exit code> [<standard error>] <shutdown>"
     } kCases[] = {
         {"index out of range",
          [](ProgramState&) {
              std::vector<int> rocks(3);
              At(rocks, 5, "rocks") = 1;
          },
-         true, false, "1 [morva: index out of range: rocks[5] of 3\n] Free, title dropped"},
+         RecordingFree, false,
+         "1 [morva: index out of range: rocks[5] of 3\n] Free, title dropped"},
         {"library failure",
          [](ProgramState&) {
              FailureAddress() = 0x1234;
              throw plumo::Failure(plumo::kLibraryFailure, "texture gone");
          },
-         true, false,
+         RecordingFree, false,
          "1 [morva: game library failure: texture gone (raised at 0x?)\n] Free, title dropped"},
         {"window closed", [](ProgramState&) { throw plumo::Failure(plumo::kQuietEnd, "closed"); },
-         true, false, "0 [] Free, title dropped"},
-        {"Free unbound", [](ProgramState&) { throw std::runtime_error("no Init"); }, false, false,
+         RecordingFree, false, "0 [] Free, title dropped"},
+        {"Free unbound", [](ProgramState&) { throw std::runtime_error("no Init"); }, nullptr, false,
          "1 [morva: no Init\n] "},
         {"Free failing after a failure", [](ProgramState&) { throw std::runtime_error("first"); },
-         true, true, "1 [morva: first\n] Free, title dropped"},
+         FailingFree, false, "1 [morva: first\n] Free, title dropped"},
         {"Free failing after the window closed",
-         [](ProgramState&) { throw plumo::Failure(plumo::kQuietEnd, "closed"); }, true, true,
-         "1 [morva: game library failure: Free broke\n] Free, title dropped"},
+         [](ProgramState&) { throw plumo::Failure(plumo::kQuietEnd, "closed"); }, FailingFree,
+         false, "1 [morva: game library failure: Free broke\n] Free, title dropped"},
         {"invalid floating-point operation",
          [](ProgramState&) {
              platform::SetProgramFloatingPoint();
@@ -105,37 +149,53 @@ TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
              volatile double nan = zero / zero;
              (void)nan;
          },
-         true, false,
+         RecordingFree, false,
          "1 [morva: invalid floating-point operation at 0x? (morva_app_tests+0x?)\n] Free, title "
          "dropped"},
-        {"access violation",
+        {"access violation", [](ProgramState&) { TouchNowhere(); }, RecordingFree, false,
+         kViolation + "morva_app_tests+0x?)\n] Free, title dropped"},
+        // The jump would land on another thread's stack: no shutdown.
+        {"access violation on another thread",
+         [](ProgramState&) { std::thread(TouchNowhere).join(); }, RecordingFree, true,
+         kViolation + "morva_app_tests+0x?)\n] "},
+        // The C library may hold the allocator's lock: no shutdown.
+        {"access violation inside the C library",
          [](ProgramState&) {
-             // Not null: the sanitizer builds would stop a null store themselves.
-             volatile uintptr_t nowhere = 0x10;
-             *reinterpret_cast<volatile int*>(nowhere) = 1;
+             // Called through a pointer the compiler cannot see through, or it
+             // would drop or inline the copy.
+             void* (*volatile copy)(void*, const void*, std::size_t) = std::memcpy;
+             std::array<char, 64> into{};
+             copy(into.data(), reinterpret_cast<const void*>(uintptr_t{0x10}), into.size());
          },
-         true, false,
-         "1 [morva: access violation touching 0x10 at 0x? (morva_app_tests+0x?)\n] Free, title "
-         "dropped"},
+         RecordingFree, true, kViolation + "libc.so.6+0x?)\n] "},
+        {"Free hanging after a fault", [](ProgramState&) { TouchNowhere(); }, HangingFree, true,
+         kViolation + "morva_app_tests+0x?)\n] Free, title dropped"},
     };
     for (const auto& c : kCases) {
-        gEvents.clear();
-        gFreeFails = c.freeFails;
+        gEvents[0] = '\0';
         lib::ClearBindings();
-        if (c.freeBound) {
-            lib::Bindings()[static_cast<std::size_t>(lib::Export::Free)] =
-                reinterpret_cast<void*>(&RecordingFree);
-        }
+        lib::Bindings()[static_cast<std::size_t>(lib::Export::Free)] =
+            reinterpret_cast<void*>(c.free);
         static void (*body)(ProgramState&) = nullptr;
         body = c.body;
         std::FILE* err = std::tmpfile();
-        const int exitCode = RunUnderHandler(
-            gState,
-            [](ProgramState& state) {
-                state.title.emplace(kWindowTitle);
-                body(state);
-            },
-            err);
+        const auto run = [err] {
+            return RunUnderHandler(
+                gState,
+                [](ProgramState& state) {
+                    state.title.emplace(kWindowTitle);
+                    body(state);
+                },
+                err);
+        };
+        const pid_t child = c.forked ? fork() : 0;
+        if (c.forked && child == 0) {
+            _exit(run());
+        }
+        const int exitCode = c.forked ? WaitFor(child) : run();
+        if (c.forked) {
+            lib::ClearBindings();  // the child's shutdown cleared only its own
+        }
         std::fesetenv(FE_DFL_ENV);
         std::string text(4096, '\0');
         std::rewind(err);

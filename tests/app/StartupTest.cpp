@@ -33,7 +33,8 @@ void Replace(std::string& text, const std::string& what, const std::string& with
 // The game folder: the program, Data/ with the textures and `library` as
 // Plumo.zqd ("" for none). "planted" puts the library in the working folder
 // instead, "linked" starts the program through a link, "no title" leaves
-// the title screen's texture out.
+// the title screen's texture out, "truncated" cuts the library after its
+// headers, so that the loader touches pages past its end.
 struct GameTree {
     explicit GameTree(const std::string& library) {
         fs::create_directories(elsewhere / "Data");
@@ -45,10 +46,14 @@ struct GameTree {
                 fs::create_symlink(entry.path(), game / "Data" / entry.path().filename());
             }
         }
-        const bool real = library == "planted" || library == "linked" || library == "no title";
+        const bool real = library == "planted" || library == "linked" || library == "no title" ||
+                          library == "truncated";
         if (!library.empty()) {
             fs::copy_file(real ? MORVA_DATA_DIR "/Plumo.zqd" : MORVA_VARIANT_DIR "/" + library,
                           library == "planted" ? elsewhere / "Data/Plumo.zqd" : plumo);
+        }
+        if (library == "truncated") {
+            fs::resize_file(plumo, 20000);
         }
         if (library == "linked") {
             fs::create_symlink(program, elsewhere / "morva");
@@ -114,6 +119,10 @@ TEST(GameTree, FailsWithOneLineAndShutsDownInOrder) {
          "game library failure: cannot read texture <game>/Data/title.zqtex: No such file or "
          "directory (raised at 0x? (Plumo.zqd+0x?))",
          quiet},
+        {"truncated",
+         "bus error touching 0x? at 0x? (ld-linux-x86-64.so.2+0x?) while loading game library "
+         "<game>/Data/Plumo.zqd",
+         ""},
     };
     for (const auto& c : kCases) {
         EXPECT_EQ(GameTree(c.library).Run(),

@@ -5,10 +5,13 @@
 #include <setjmp.h>
 #include <signal.h>
 #include <ucontext.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
 #include <cfenv>
-#include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -24,6 +27,10 @@ constexpr std::array<int, 4> kFaultSignals = {SIGFPE, SIGSEGV, SIGBUS, SIGILL};
 constexpr std::size_t kFaultStackBytes = 64 * 1024;
 alignas(16) std::array<char, kFaultStackBytes> gFaultStack;
 
+// Long enough for Free and unloading, short enough that nobody waits on a
+// hung shutdown.
+constexpr unsigned kWatchdogSeconds = 3;
+
 struct Fault {
     int signal = 0;
     int code = 0;               // si_code
@@ -31,14 +38,151 @@ struct Fault {
     uintptr_t codeAddress = 0;  // the faulting instruction
 };
 
-sigjmp_buf* gFaultJump = nullptr;
+// Read by the handler on whichever thread faults.
+std::atomic<sigjmp_buf*> gFaultJump{nullptr};
+std::atomic<pid_t> gJumpThread{0};
 Fault gFault;
+
+int gReportFd = 2;
+int gExitCode = 1;
+std::atomic<bool> gReported{false};  // the one line is out, or being written
+
+std::atomic<bool> gLoaderBusy{false};
+std::array<char, 512> gLoaderActivity{};
+
+std::array<char, 1024> gWatchLine{};
+std::size_t gWatchLineSize = 0;
+bool gWatching = false;
+struct sigaction gPreviousAlarm {};
 
 struct PreviousHandlers {
     std::array<struct sigaction, kFaultSignals.size()> actions{};
     stack_t stack{};
     bool stackInstalled = false;
 } gPrevious;
+
+// A line built without the allocator or stdio: the handlers use it too.
+class Line {
+public:
+    Line& operator<<(std::string_view text) {
+        const std::size_t count = std::min(text.size(), text_.size() - size_);
+        std::copy_n(text.data(), count, text_.data() + size_);
+        size_ += count;
+        return *this;
+    }
+    Line& Digits(uintptr_t value, unsigned base) {
+        std::array<char, 64> digits{};
+        std::size_t at = digits.size();
+        do {
+            digits[--at] = "0123456789abcdef"[value % base];
+            value /= base;
+        } while (value != 0);
+        return *this << std::string_view(digits.data() + at, digits.size() - at);
+    }
+    Line& Hex(uintptr_t value) { return (*this << "0x").Digits(value, 16); }
+    Line& Decimal(int value) {
+        return (*this << (value < 0 ? "-" : ""))
+            .Digits(value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value),
+                    10);
+    }
+    std::string_view View() const { return {text_.data(), size_}; }
+
+private:
+    std::array<char, 1024> text_;
+    std::size_t size_ = 0;
+};
+
+void WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// The loaded modules by their code. The handler cannot ask the loader, so
+// the list is read ahead: at install time and whenever the game library
+// comes or goes.
+struct Module {
+    uintptr_t base = 0;  // where dladdr counts offsets from
+    uintptr_t codeStart = 0, codeEnd = 0;
+    // The C or C++ runtime or the loader: jumping out of them could leave a
+    // lock of the allocator or the loader taken for ever.
+    bool holdsLocks = false;
+    std::array<char, 64> name{};
+};
+struct Modules {
+    std::array<Module, 128> list;
+    std::size_t count = 0;
+};
+// One being read while the other is refilled.
+std::array<Modules, 2> gModules;
+std::atomic<const Modules*> gCurrentModules{nullptr};
+
+struct ModuleScan {
+    Modules& modules;
+    std::string program;  // the main program has no name of its own in the list
+};
+
+int AddModule(dl_phdr_info* info, std::size_t, void* data) {
+    auto& scan = *static_cast<ModuleScan*>(data);
+    if (scan.modules.count == scan.modules.list.size()) {
+        return 1;
+    }
+    Module module;
+    uintptr_t lowest = UINTPTR_MAX;
+    for (std::size_t i = 0; i < info->dlpi_phnum; ++i) {
+        const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+        if (segment.p_type != PT_LOAD) {
+            continue;
+        }
+        lowest = std::min<uintptr_t>(lowest, segment.p_vaddr);
+        if ((segment.p_flags & PF_X) != 0) {
+            const uintptr_t start = info->dlpi_addr + segment.p_vaddr;
+            module.codeStart = module.codeEnd == 0 ? start : std::min(module.codeStart, start);
+            module.codeEnd = std::max<uintptr_t>(module.codeEnd, start + segment.p_memsz);
+        }
+    }
+    if (module.codeEnd == 0) {
+        return 0;
+    }
+    module.base = info->dlpi_addr + (lowest & ~(static_cast<uintptr_t>(getpagesize()) - 1));
+    const std::string_view path = info->dlpi_name != nullptr ? info->dlpi_name : "";
+    const std::string_view name =
+        path.empty() ? std::string_view(scan.program) : path.substr(path.rfind('/') + 1);
+    name.copy(module.name.data(), std::min(name.size(), module.name.size() - 1));
+    for (const std::string_view runtime : {"libc.so", "libstdc++.so", "libgcc_s.so", "ld-linux"}) {
+        module.holdsLocks = module.holdsLocks || name.starts_with(runtime);
+    }
+    scan.modules.list[scan.modules.count++] = module;
+    return 0;
+}
+
+void ReadModules() {
+    Modules& next = gCurrentModules.load() == &gModules[0] ? gModules[1] : gModules[0];
+    next.count = 0;
+    std::error_code ignored;
+    ModuleScan scan{next,
+                    std::filesystem::read_symlink("/proc/self/exe", ignored).filename().string()};
+    dl_iterate_phdr(AddModule, &scan);
+    gCurrentModules = &next;
+}
+
+const Module* FindModule(uintptr_t address) {
+    const Modules* modules = gCurrentModules.load();
+    for (std::size_t i = 0; modules != nullptr && i < modules->count; ++i) {
+        const Module& module = modules->list[i];
+        if (address >= module.codeStart && address < module.codeEnd) {
+            return &module;
+        }
+    }
+    return nullptr;
+}
 
 uintptr_t InstructionAddress([[maybe_unused]] const siginfo_t* info, const void* context) {
 #if defined(__x86_64__)
@@ -53,47 +197,102 @@ uintptr_t InstructionAddress([[maybe_unused]] const siginfo_t* info, const void*
 #endif
 }
 
-extern "C" void OnFault(int signal, siginfo_t* info, void* context) {
-    if (gFaultJump == nullptr) {
-        // Nobody to report to: let the default action end the process when
-        // the instruction runs again.
-        ::signal(signal, SIG_DFL);
-        return;
-    }
-    gFault = {signal, info->si_code, reinterpret_cast<uintptr_t>(info->si_addr),
-              InstructionAddress(info, context)};
-    siglongjmp(*gFaultJump, 1);
-}
-
-std::string Hex(uintptr_t value) {
-    std::array<char, 2 + 16 + 1> text{};
-    std::snprintf(text.data(), text.size(), "0x%" PRIxPTR, value);
-    return text.data();
-}
-
-std::string DescribeFault(const Fault& fault) {
-    const std::string at = " at " + DescribeAddress(fault.codeAddress);
+// What went wrong, without where: the handler and RunCatchingFaults name the
+// place differently.
+void DescribeWhat(const Fault& fault, Line& line) {
     switch (fault.signal) {
         case SIGFPE:
             switch (fault.code) {
                 case FPE_FLTINV:
-                    return "invalid floating-point operation" + at;
+                    line << "invalid floating-point operation";
+                    return;
                 case FPE_INTDIV:
-                    return "integer division by zero" + at;
+                    line << "integer division by zero";
+                    return;
                 case FPE_INTOVF:
-                    return "integer overflow" + at;
+                    line << "integer overflow";
+                    return;
                 default:
-                    return "floating-point fault (code " + std::to_string(fault.code) + ")" + at;
+                    line << "floating-point fault (code ";
+                    line.Decimal(fault.code) << ")";
+                    return;
             }
         case SIGSEGV:
-            return "access violation touching " + Hex(fault.dataAddress) + at;
+            line << "access violation touching ";
+            line.Hex(fault.dataAddress);
+            return;
         case SIGBUS:
-            return "bus error touching " + Hex(fault.dataAddress) + at;
+            line << "bus error touching ";
+            line.Hex(fault.dataAddress);
+            return;
         case SIGILL:
-            return "illegal instruction" + at;
+            line << "illegal instruction";
+            return;
         default:
-            return "signal " + std::to_string(fault.signal) + at;
+            line << "signal ";
+            line.Decimal(fault.signal);
+            return;
     }
+}
+
+std::string Hex(uintptr_t value) {
+    Line line;
+    line.Hex(value);
+    return std::string(line.View());
+}
+
+std::string DescribeFault(const Fault& fault) {
+    Line what;
+    DescribeWhat(fault, what);
+    return std::string(what.View()) + " at " + DescribeAddress(fault.codeAddress);
+}
+
+// Async-signal-safe calls only from here on: the fault may have hit inside
+// the allocator or the loader.
+[[noreturn]] void ReportAndExit(const Fault& fault) {
+    if (gReported.exchange(true)) {
+        for (;;) {
+            pause();  // another thread is writing the line and ending the process
+        }
+    }
+    Line line;
+    line << "morva: ";
+    DescribeWhat(fault, line);
+    line << " at ";
+    line.Hex(fault.codeAddress);
+    if (const Module* module = FindModule(fault.codeAddress)) {
+        line << " (" << module->name.data() << "+";
+        line.Hex(fault.codeAddress - module->base) << ")";
+    }
+    if (gLoaderBusy) {
+        line << " while " << gLoaderActivity.data();
+    }
+    line << "\n";
+    WriteAll(gReportFd, line.View());
+    _exit(gExitCode);
+}
+
+extern "C" void OnFault(int signal, siginfo_t* info, void* context) {
+    const Fault fault{signal, info->si_code, reinterpret_cast<uintptr_t>(info->si_addr),
+                      InstructionAddress(info, context)};
+    sigjmp_buf* jump = gFaultJump;
+    // Only the thread that set the jump may take it, and only where it
+    // leaves no lock behind.
+    if (jump != nullptr && gettid() == gJumpThread && !gLoaderBusy) {
+        const Module* module = FindModule(fault.codeAddress);
+        if (module == nullptr || !module->holdsLocks) {
+            gFault = fault;
+            siglongjmp(*jump, 1);
+        }
+    }
+    ReportAndExit(fault);
+}
+
+extern "C" void OnWatchdog(int) {
+    if (!gReported.exchange(true)) {
+        WriteAll(gReportFd, {gWatchLine.data(), gWatchLineSize});
+    }
+    _exit(gExitCode);
 }
 
 // dlerror() starts with the path it could not load; the message names it once.
@@ -124,6 +323,7 @@ std::string ExecutableDirectory() {
 void* OpenLibrary(const std::string& path, std::string& error) {
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     error = library == nullptr ? LoaderReason(path) : "";
+    ReadModules();
     return library;
 }
 
@@ -145,7 +345,9 @@ void* FindExport(void* library, const char* name) {
 }
 
 std::string CloseLibrary(void* library) {
-    return dlclose(library) == 0 ? "" : LoaderReason("");
+    std::string error = dlclose(library) == 0 ? "" : LoaderReason("");
+    ReadModules();
+    return error;
 }
 
 std::string DescribeAddress(uintptr_t address) {
@@ -160,7 +362,11 @@ std::string DescribeAddress(uintptr_t address) {
     return text;
 }
 
-FaultCatcher::FaultCatcher() {
+FaultCatcher::FaultCatcher(std::FILE* report, int exitCode) {
+    gReportFd = fileno(report);
+    gExitCode = exitCode;
+    gReported = false;
+    ReadModules();
     stack_t own{};
     own.ss_sp = gFaultStack.data();
     own.ss_size = gFaultStack.size();
@@ -175,6 +381,7 @@ FaultCatcher::FaultCatcher() {
 }
 
 FaultCatcher::~FaultCatcher() {
+    StopWatching();
     for (std::size_t i = 0; i < kFaultSignals.size(); ++i) {
         sigaction(kFaultSignals[i], &gPrevious.actions[i], nullptr);
     }
@@ -183,16 +390,52 @@ FaultCatcher::~FaultCatcher() {
     }
 }
 
+void FaultCatcher::WatchShutdown(const std::string& line) {
+    alarm(0);  // the handler must not read a half-copied line
+    gWatchLineSize = line.copy(gWatchLine.data(), gWatchLine.size());
+    if (!gWatching) {
+        struct sigaction action {};
+        action.sa_handler = OnWatchdog;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGALRM, &action, &gPreviousAlarm);
+        gWatching = true;
+    }
+    alarm(kWatchdogSeconds);
+}
+
+void FaultCatcher::StopWatching() {
+    if (gWatching) {
+        alarm(0);
+        sigaction(SIGALRM, &gPreviousAlarm, nullptr);
+        gWatching = false;
+    }
+}
+
+LoaderActivity::LoaderActivity(const std::string& activity) {
+    const std::size_t size = activity.copy(gLoaderActivity.data(), gLoaderActivity.size() - 1);
+    gLoaderActivity[size] = '\0';
+    gLoaderBusy = true;
+}
+
+LoaderActivity::~LoaderActivity() {
+    gLoaderBusy = false;
+}
+
 // Nothing here may change between sigsetjmp and the jump.
 std::string RunCatchingFaults(const std::function<void()>& step) {
     struct Restore {
         sigjmp_buf* outer;
-        ~Restore() { gFaultJump = outer; }
-    } restore{gFaultJump};
+        pid_t outerThread;
+        ~Restore() {
+            gFaultJump = outer;
+            gJumpThread = outerThread;
+        }
+    } restore{gFaultJump, gJumpThread};
     sigjmp_buf jump;
     if (sigsetjmp(jump, 1) != 0) {
         return DescribeFault(gFault);
     }
+    gJumpThread = gettid();
     gFaultJump = &jump;
     step();
     return "";
