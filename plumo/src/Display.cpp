@@ -136,8 +136,7 @@ void Display::CreateWindowRenderer() {
 }
 
 void Display::OpenOffscreen() {
-    canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32,
-                                            SDL_PIXELFORMAT_ARGB8888);
+    canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, SDL_PIXELFORMAT_ARGB8888);
     if (canvas == nullptr) {
         Raise(kLibraryFailure, std::string("cannot create the canvas: ") + SDL_GetError());
     }
