@@ -1,5 +1,7 @@
 #include "Devices.h"
 
+#include "StopSignals.h"
+
 namespace plumo {
 namespace {
 
@@ -95,8 +97,12 @@ bool Devices::Pump() {
     if (!minimized || closed) {
         return false;
     }
-    while (minimized && !closed && SDL_WaitEvent(&event) != 0) {
-        Handle(event);
+    // Waking now and then lets a stop signal end a minimised game.
+    constexpr int kStopCheckMs = 100;
+    while (minimized && !closed && !StopRequested()) {
+        if (SDL_WaitEventTimeout(&event, kStopCheckMs) != 0) {
+            Handle(event);
+        }
     }
     return true;
 }

@@ -1,8 +1,12 @@
 #include "Display.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include <SDL_image.h>
 
@@ -62,6 +66,94 @@ std::string ShotName(const char* prefix, int64_t frame) {
     return name;
 }
 
+// SDL_RWops over a growing byte buffer: the encoder writes the PNG there, so
+// the file itself is written with every write checked.
+class PngBytes {
+public:
+    PngBytes() : ops(SDL_AllocRW()) {
+        if (ops == nullptr) {
+            return;
+        }
+        ops->size = [](SDL_RWops* self) { return static_cast<Sint64>(Of(self).bytes.size()); };
+        ops->seek = &Seek;
+        ops->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+        ops->write = &Write;
+        ops->close = [](SDL_RWops*) { return 0; };
+        ops->type = SDL_RWOPS_UNKNOWN;
+        ops->hidden.unknown.data1 = this;
+    }
+    ~PngBytes() {
+        if (ops != nullptr) {
+            SDL_FreeRW(ops);
+        }
+    }
+    PngBytes(const PngBytes&) = delete;
+    PngBytes& operator=(const PngBytes&) = delete;
+
+    // False with SDL_image's error when it cannot be encoded.
+    bool Encode(SDL_Surface* surface) {
+        return ops != nullptr && IMG_SavePNG_RW(surface, ops, 0) == 0;
+    }
+    const std::vector<unsigned char>& Bytes() const { return bytes; }
+
+private:
+    static PngBytes& Of(SDL_RWops* self) {
+        return *static_cast<PngBytes*>(self->hidden.unknown.data1);
+    }
+    static Sint64 Seek(SDL_RWops* self, Sint64 offset, int whence) {
+        PngBytes& png = Of(self);
+        const Sint64 base = whence == RW_SEEK_SET   ? 0
+                            : whence == RW_SEEK_CUR ? static_cast<Sint64>(png.position)
+                                                    : static_cast<Sint64>(png.bytes.size());
+        if (base + offset < 0) {
+            return SDL_SetError("seek before the start of the PNG");
+        }
+        png.position = static_cast<size_t>(base + offset);
+        return base + offset;
+    }
+    static size_t Write(SDL_RWops* self, const void* data, size_t size, size_t count) {
+        PngBytes& png = Of(self);
+        if (size == 0 || count > SIZE_MAX / size) {
+            return 0;
+        }
+        const size_t total = size * count;
+        try {
+            if (png.position + total > png.bytes.size()) {
+                png.bytes.resize(png.position + total);
+            }
+        } catch (const std::bad_alloc&) {
+            SDL_OutOfMemory();
+            return 0;
+        }
+        std::memcpy(png.bytes.data() + png.position, data, total);
+        png.position += total;
+        return count;
+    }
+
+    SDL_RWops* ops;
+    std::vector<unsigned char> bytes;
+    size_t position = 0;
+};
+
+// Leaves no partial file behind when the disk is full.
+void WriteShot(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        Raise(kLibraryFailure, "cannot save screenshot " + path + ": " + std::strerror(errno));
+    }
+    bool written =
+        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+    int error = errno;
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        std::remove(path.c_str());
+        Raise(kLibraryFailure, "cannot save screenshot " + path + ": " + std::strerror(error));
+    }
+}
+
 }  // namespace
 
 void Display::Open(const std::string& title, const Icon* icon) {
@@ -79,6 +171,8 @@ void Display::Open(const std::string& title, const Icon* icon) {
 
 void Display::StartSdl() {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // The library's own stop handlers end the session in every mode.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const bool windowed = mode == VideoMode::kWindow;
     if (windowed) {
         RequireDisplay();
@@ -215,13 +309,15 @@ void Display::SavePng(const std::string& path) {
         }
         SDL_RenderSetLogicalSize(renderer, kScreenW, kScreenH);
     }
-    const bool saved = shot != nullptr && IMG_SavePNG(shot, path.c_str()) == 0;
+    PngBytes png;
+    const bool encoded = shot != nullptr && png.Encode(shot);
     if (shot != canvas) {
         SDL_FreeSurface(shot);
     }
-    if (!saved) {
+    if (!encoded) {
         Raise(kLibraryFailure, "cannot save screenshot " + path + ": " + IMG_GetError());
     }
+    WriteShot(path, png.Bytes());
 }
 
 void Display::ToggleFullscreen() {

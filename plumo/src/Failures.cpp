@@ -22,7 +22,16 @@ __attribute__((noinline)) void Raise(int64_t code, const std::string& message) {
     if (gFailureCell != nullptr && *gFailureCell == 0) {
         *gFailureCell = reinterpret_cast<uint64_t>(__builtin_return_address(0));
     }
-    FlushBeforeFailure();
+    if (code == kQuietEnd) {
+        // An output that cannot be written out makes the quiet end a failure.
+        FlushBeforeFailure();
+    } else {
+        // The failure under way is the one to report; the run fails either way.
+        try {
+            FlushBeforeFailure();
+        } catch (const Failure&) {
+        }
+    }
     throw Failure(code, message);
 }
 

@@ -17,6 +17,7 @@ namespace plumo {
 void SetFailureCell(uint64_t* cell);
 
 // Called before a failure leaves the library, so nothing written is lost.
+// Raises when an output cannot be written out.
 void FlushBeforeFailure();
 
 [[noreturn]] void Raise(int64_t code, const std::string& message);

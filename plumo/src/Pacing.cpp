@@ -2,8 +2,6 @@
 
 #include <thread>
 
-#include "Failures.h"
-
 namespace plumo {
 namespace {
 
@@ -40,9 +38,7 @@ void FrameTimer::Pace() {
 
 void FrameLog::Open(const std::string& path, Clock::time_point initTime) {
     init = initTime;
-    if (!lines.Open(path)) {
-        Raise(kLibraryFailure, "cannot write frame log " + path);
-    }
+    lines.Create(path, "frame log");
     // The wall-clock time of Init lets a script relate the log to the process start.
     const auto wall = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::system_clock::now().time_since_epoch());

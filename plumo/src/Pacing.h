@@ -32,6 +32,7 @@ public:
     // Writes the header; raises if the file cannot be written.
     void Open(const std::string& path, Clock::time_point initTime);
     void Mark();
+    void Check() { lines.Check(); }
     void Flush() { lines.Flush(); }
     void Close() { lines.Close(); }
 

@@ -1,11 +1,13 @@
 #include "Replay.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
-#include <fstream>
+#include <new>
 #include <string_view>
 
 #include "Failures.h"
+#include "InputFile.h"
 
 namespace plumo {
 namespace {
@@ -13,7 +15,35 @@ namespace {
 // The first word of the format line.
 constexpr std::string_view kFormatWord = "plumo-replay";
 
-using Words = std::vector<std::string_view>;
+// Far beyond any recording (an hour of a button change every frame is a few
+// MiB), near enough that a hostile file costs little before it is refused.
+constexpr size_t kMaxLineBytes = 4096;
+constexpr int64_t kMaxFileBytes = int64_t{64} << 20;
+// How much of a word or line a message quotes.
+constexpr size_t kQuotedBytes = 40;
+
+std::string Quoted(std::string_view text) {
+    return "'" + Printable(text, kQuotedBytes) + "'";
+}
+
+// A line's first words and how many it has; no line we accept has more than
+// three, and keeping them off the heap halves the time a large file takes.
+class Words {
+public:
+    void Add(std::string_view word) {
+        if (count < first.size()) {
+            first[count] = word;
+        }
+        ++count;
+    }
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    std::string_view operator[](size_t index) const { return first[index]; }
+
+private:
+    std::array<std::string_view, 4> first;
+    size_t count = 0;
+};
 
 // Without the comment and the blanks around the rest.
 std::string_view Trim(std::string_view text) {
@@ -38,7 +68,7 @@ Words SplitWords(std::string_view text) {
             break;
         }
         const size_t end = std::min(text.find_first_of(" \t", start), text.size());
-        words.push_back(text.substr(start, end - start));
+        words.Add(text.substr(start, end - start));
         pos = end;
     }
     return words;
@@ -81,7 +111,8 @@ int ParseButton(std::string_view word) {
 // Reads a replay file a line at a time; every refusal names the file and line.
 class ReplayReader {
 public:
-    explicit ReplayReader(const std::string& path) : path(path) {}
+    explicit ReplayReader(const std::string& name)
+        : name(name), path(Printable(name, kShownPathBytes)) {}
     Replay Read();
 
 private:
@@ -90,28 +121,76 @@ private:
               "replay file " + path + " line " + std::to_string(lineNumber) + ": " + why);
     }
     bool AnyItem() const { return replay.seed.has_value() || !replay.events.empty(); }
+    void ReadLines(InputFile& file);
+    void TakeLine(std::string_view line);
     void ReadFormat(const Words& words);
     void ReadSeed(const Words& words);
     void ReadEvent(const Words& words);
 
-    const std::string& path;
+    const std::string& name;
+    const std::string path;  // as messages show it
     Replay replay;
-    int lineNumber = 0;
+    int64_t lineNumber = 1;  // of the line being read
     bool formatRead = false;
 };
 
 Replay ReplayReader::Read() {
-    std::ifstream in(path);
-    if (!in) {
-        Raise(kLibraryFailure, "cannot read replay file " + path);
+    InputFile file;
+    const std::string why = file.Open(name);
+    if (!why.empty()) {
+        Raise(kLibraryFailure, "cannot read replay file " + path + ": " + why);
     }
+    try {
+        ReadLines(file);
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory");
+    }
+    return std::move(replay);
+}
+
+void ReplayReader::ReadLines(InputFile& file) {
     std::string line;
-    while (std::getline(in, line)) {
-        ++lineNumber;
-        const Words words = SplitWords(Trim(line));
-        if (words.empty()) {
-            continue;
+    std::string chunk(size_t{1} << 16, '\0');
+    int64_t total = 0;
+    for (;;) {
+        const ptrdiff_t got = file.Read(chunk.data(), chunk.size());
+        if (got < 0) {
+            Fail("read failed: " + file.Error());
         }
+        if (got == 0) {
+            break;
+        }
+        // Lines up to the limit are read, so the refusal names the line it falls in.
+        const bool tooLarge = got > kMaxFileBytes - total;
+        const int64_t usable = tooLarge ? kMaxFileBytes - total : got;
+        total += usable;
+        std::string_view rest(chunk.data(), static_cast<size_t>(usable));
+        while (!rest.empty()) {
+            const size_t end = rest.find('\n');
+            line.append(rest.substr(0, end));
+            if (line.size() > kMaxLineBytes) {
+                Fail("longer than " + std::to_string(kMaxLineBytes) + " bytes: " + Quoted(line));
+            }
+            if (end == std::string_view::npos) {
+                break;
+            }
+            TakeLine(line);
+            line.clear();
+            rest.remove_prefix(end + 1);
+        }
+        if (tooLarge) {
+            Fail("the file is larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB");
+        }
+    }
+    // The last line may lack its newline.
+    if (!line.empty()) {
+        TakeLine(line);
+    }
+}
+
+void ReplayReader::TakeLine(std::string_view line) {
+    const Words words = SplitWords(Trim(line));
+    if (!words.empty()) {
         if (words[0] == kFormatWord) {
             ReadFormat(words);
         } else if (words[0] == "seed") {
@@ -120,7 +199,7 @@ Replay ReplayReader::Read() {
             ReadEvent(words);
         }
     }
-    return std::move(replay);
+    ++lineNumber;
 }
 
 // Files from before the format line read as its first version.
@@ -163,10 +242,10 @@ void ReplayReader::ReadEvent(const Words& words) {
     }
     event.button = ParseButton(words[1]);
     if (event.button < 0) {
-        Fail("unknown button '" + std::string(words[1]) + "'");
+        Fail("unknown button " + Quoted(words[1]));
     }
     if (words[2] != "down" && words[2] != "up") {
-        Fail("expected down or up, not '" + std::string(words[2]) + "'");
+        Fail("expected down or up, not " + Quoted(words[2]));
     }
     event.down = words[2] == "down";
     replay.events.push_back(event);
@@ -187,9 +266,7 @@ void Replay::PlayUntil(int64_t frame, HoldCounter& holds) {
 }
 
 void Recording::Open(const std::string& path, uint64_t seed) {
-    if (!lines.Open(path)) {
-        Raise(kLibraryFailure, "cannot write record file " + path);
-    }
+    lines.Create(path, "record file");
     lines.Word(kFormatWord).Int(kReplayFormat).EndLine();
     lines.Word("seed").Word(std::to_string(seed)).EndLine();
 }

@@ -22,7 +22,8 @@ struct ReplayEvent {
 
 class Replay {
 public:
-    // Raises with the file name and line on malformed input.
+    // Raises naming the file, and the line where there is one, for a file that
+    // is not a regular file, cannot be read, is too large or is malformed.
     static Replay Read(const std::string& path);
 
     std::optional<uint64_t> Seed() const { return seed; }

@@ -15,10 +15,20 @@
 #include "Replay.h"
 #include "Runtime.h"
 #include "Settings.h"
+#include "StopSignals.h"
 #include "Textures.h"
 
 namespace plumo {
 namespace {
+
+// The stop signals are the library's while a session is open.
+class StopSignalScope {
+public:
+    StopSignalScope() { InstallStopSignals(); }
+    ~StopSignalScope() { RestoreStopSignals(); }
+    StopSignalScope(const StopSignalScope&) = delete;
+    StopSignalScope& operator=(const StopSignalScope&) = delete;
+};
 
 // Everything between Init and Free. The parts go in the reverse of their order
 // here: textures before the renderer, controllers before SDL quits.
@@ -43,8 +53,11 @@ private:
     void OpenTrace(const std::string& title);
     uint64_t ChooseSeed() const;
     void Present();
+    // Ends the session quietly when the window was closed or a stop was asked for.
+    void EndIfAsked();
     void Sample();
 
+    const StopSignalScope stopSignals;
     const Settings settings;
     LineWriter trace;
     FrameLog frameLog;
@@ -76,13 +89,14 @@ Session::Session(Settings read)
 void Session::Open(const InitParams& params) {
     const Clock::time_point init = Clock::now();
     const std::string title = ToUtf8(params.title);
+    // A replay that cannot be played must not cost an earlier trace.
+    if (!settings.replayPath.empty()) {
+        replay = Replay::Read(settings.replayPath);
+    }
     if (!settings.frameLogPath.empty()) {
         frameLog.Open(settings.frameLogPath, init);
     }
     OpenTrace(title);
-    if (!settings.replayPath.empty()) {
-        replay = Replay::Read(settings.replayPath);
-    }
     const uint64_t seed = ChooseSeed();
     random.Seed(seed);
     if (!settings.recordPath.empty()) {
@@ -98,9 +112,7 @@ void Session::OpenTrace(const std::string& title) {
     if (settings.tracePath.empty()) {
         return;
     }
-    if (!trace.Open(settings.tracePath)) {
-        Raise(kLibraryFailure, "cannot write trace file " + settings.tracePath);
-    }
+    trace.Create(settings.tracePath, "trace file");
     trace.Word("plumo-trace").Int(1).EndLine();
     trace.Word("Init").Quoted(title).EndLine();
 }
@@ -119,10 +131,11 @@ uint64_t Session::ChooseSeed() const {
 }
 
 void Session::Act() {
+    // Writes that failed since the last frame, while nothing could be raised.
+    trace.Check();
+    frameLog.Check();
     Present();
-    if (devices.Closed()) {
-        Raise(kQuietEnd, "the window was closed");
-    }
+    EndIfAsked();
     if (settings.frameLimit > 0 && acts + 1 >= settings.frameLimit) {
         Raise(kQuietEnd, "frame limit reached");
     }
@@ -130,9 +143,7 @@ void Session::Act() {
     if (settings.video == VideoMode::kWindow && devices.Pump()) {
         timer.Restart();
     }
-    if (devices.Closed()) {
-        Raise(kQuietEnd, "the window was closed");
-    }
+    EndIfAsked();
     ++acts;
     Sample();
     display.Clear();
@@ -166,6 +177,15 @@ void Session::Present() {
     frameLog.Mark();
 }
 
+void Session::EndIfAsked() {
+    if (devices.Closed()) {
+        Raise(kQuietEnd, "the window was closed");
+    }
+    if (StopRequested()) {
+        Raise(kQuietEnd, "a stop signal arrived");
+    }
+}
+
 void Session::Sample() {
     replay.PlayUntil(acts, holds);
     recorded.clear();
@@ -177,6 +197,8 @@ void Session::Sample() {
         trace.Word("pad").Int(change.button).Word(change.down ? "down" : "up").EndLine();
     }
     recording.Write(acts, recorded);
+    // Small, and the input that led to a crash is worth the most.
+    recording.Flush();
 }
 
 // There is one pad; any other reads as never held.
@@ -201,6 +223,8 @@ void Session::Flush() {
 
 void Session::Close() {
     trace.Word("Free").EndLine();
+    // A failure raised here has written out the others' lines; ending the
+    // session closes them.
     trace.Close();
     recording.Close();
     frameLog.Close();
@@ -247,14 +271,19 @@ int64_t Init(const InitParams* params) {
 }
 
 void Free() {
+    // However closing the outputs fails, the session ends here.
+    struct Ending {
+        ~Ending() {
+            gSession.reset();
+            if (gReportMemory) {
+                ReportMemory();
+            }
+            SetFailureCell(nullptr);
+        }
+    } ending;
     if (gSession) {
         gSession->Close();
-        gSession.reset();
     }
-    if (gReportMemory) {
-        ReportMemory();
-    }
-    SetFailureCell(nullptr);
 }
 
 void Act() {

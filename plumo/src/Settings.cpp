@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "Failures.h"
 
@@ -68,6 +70,62 @@ std::set<int64_t> ReadFrameList() {
     return frames;
 }
 
+// Frames are counted from 0; with a limit of n, frame n - 1 is the last presented.
+void RequireShootableFrames(const Settings& settings) {
+    for (const int64_t frame : settings.shotFrames) {
+        const int64_t limit = settings.frameLimit;
+        if (frame < 0 || (limit > 0 && frame >= limit)) {
+            const std::string range = limit > 0
+                                          ? " to " + std::to_string(limit - 1) +
+                                                " (PLUMO_FRAMES is " + std::to_string(limit) + ")"
+                                          : "";
+            Raise(kLibraryFailure, "PLUMO_SHOT_FRAMES must name frames from 0" + range + ", not " +
+                                       std::to_string(frame));
+        }
+    }
+}
+
+bool SameFile(const std::string& first, const std::string& second) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    // /dev/null takes any number of outputs.
+    if (fs::exists(first, error) && !fs::is_regular_file(first, error)) {
+        return false;
+    }
+    const bool equivalent = fs::equivalent(first, second, error);
+    if (!error) {
+        return equivalent;
+    }
+    // One of them is yet to be created: compare where it would be.
+    const fs::path firstPath = fs::weakly_canonical(first, error);
+    if (error) {
+        return first == second;
+    }
+    const fs::path secondPath = fs::weakly_canonical(second, error);
+    return error ? first == second : firstPath == secondPath;
+}
+
+// Two outputs on one file would mangle each other, and an output on the
+// replay would overwrite it.
+void RequireSeparateFiles(const Settings& settings) {
+    const std::pair<const char*, const std::string*> files[] = {
+        {"PLUMO_REPLAY", &settings.replayPath},
+        {"PLUMO_TRACE", &settings.tracePath},
+        {"PLUMO_RECORD", &settings.recordPath},
+        {"PLUMO_FRAME_LOG", &settings.frameLogPath}};
+    for (size_t i = 0; i < std::size(files); ++i) {
+        for (size_t j = i + 1; j < std::size(files); ++j) {
+            const std::string& one = *files[i].second;
+            const std::string& other = *files[j].second;
+            if (!one.empty() && !other.empty() && SameFile(one, other)) {
+                Raise(kLibraryFailure, std::string(files[i].first) + " and " + files[j].first +
+                                           " must name different files, not " +
+                                           (one == other ? "both " + one : one + " and " + other));
+            }
+        }
+    }
+}
+
 }  // namespace
 
 const char* EnvText(const char* name) {
@@ -82,10 +140,16 @@ Settings ReadSettings() {
     settings.video = ReadVideoMode();
     settings.framesPerSecond = EnvNumber<int64_t>("PLUMO_FPS", kDefaultFramesPerSecond);
     if (settings.framesPerSecond < 0) {
-        Raise(kLibraryFailure, "PLUMO_FPS must not be negative");
+        Raise(kLibraryFailure,
+              "PLUMO_FPS must be 0 or more, not " + std::to_string(settings.framesPerSecond));
     }
     settings.frameLimit = EnvNumber<int64_t>("PLUMO_FRAMES", 0);
+    if (EnvText("PLUMO_FRAMES") != nullptr && settings.frameLimit < 1) {
+        Raise(kLibraryFailure,
+              "PLUMO_FRAMES must be at least 1, not " + std::to_string(settings.frameLimit));
+    }
     settings.shotFrames = ReadFrameList();
+    RequireShootableFrames(settings);
     if (const char* dir = EnvText("PLUMO_SHOT_DIR")) {
         settings.shotDir = dir;
     }
@@ -95,6 +159,7 @@ Settings ReadSettings() {
     }
     settings.recordPath = EnvString("PLUMO_RECORD");
     settings.memReport = EnvText("PLUMO_MEM_REPORT") != nullptr;
+    RequireSeparateFiles(settings);
     return settings;
 }
 

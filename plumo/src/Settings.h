@@ -28,7 +28,8 @@ struct Settings {
     bool memReport = false;
 };
 
-// Raises naming the variable when one is malformed.
+// Raises naming the variable when one is malformed or cannot be honoured;
+// nothing is opened before every one has passed.
 Settings ReadSettings();
 
 // An environment variable's text, or null when it is unset or empty.

@@ -1,15 +1,13 @@
 #include "Textures.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
-#include <fstream>
+#include <memory>
 #include <numbers>
-
-#include <SDL_image.h>
+#include <vector>
 
 #include "FloatingPoint.h"
+#include "Png.h"
 
 namespace plumo {
 
@@ -37,30 +35,38 @@ constexpr size_t kCentre = 8;
 constexpr size_t kAngle = 10;  // radians
 constexpr size_t kRotatedCount = 15;
 
-void CheckPngHeader(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        Raise(kLibraryFailure, "cannot read texture " + path + ": " + std::strerror(errno));
-    }
-    unsigned char header[24] = {};
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (in.gcount() < static_cast<std::streamsize>(sizeof header) ||
-        std::memcmp(header, kSignature, sizeof kSignature) != 0 ||
-        std::memcmp(header + 12, "IHDR", 4) != 0) {
-        Raise(kLibraryFailure, "cannot read texture " + path + ": not a PNG file");
-    }
+std::string Shown(const std::string& path) {
+    return Printable(path, kShownPathBytes);
 }
 
-SDL_Texture* Decode(SDL_Renderer* renderer, const std::string& path) {
-    SDL_Surface* image = IMG_Load(path.c_str());
-    if (image == nullptr) {
-        Raise(kLibraryFailure, "cannot read texture " + path + ": " + IMG_GetError());
+InputFile OpenTexture(const std::string& path) {
+    InputFile file;
+    const std::string why = file.Open(path);
+    if (!why.empty()) {
+        Raise(kLibraryFailure, "cannot read texture " + Shown(path) + ": " + why);
     }
-    SDL_Texture* sdl = SDL_CreateTextureFromSurface(renderer, image);
-    SDL_FreeSurface(image);
+    return file;
+}
+
+struct FreeSurface {
+    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
+};
+
+SDL_Texture* Decode(SDL_Renderer* renderer, const std::string& path) {
+    const std::string refusal = "cannot read texture " + Shown(path);
+    PngDecoder png(OpenTexture(path), refusal);
+    const std::unique_ptr<SDL_Surface, FreeSurface> image(
+        SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(png.Width()),
+                                       static_cast<int>(png.Height()), 32, SDL_PIXELFORMAT_RGBA32));
+    if (image == nullptr) {
+        Raise(kLibraryFailure, refusal + ": " + SDL_GetError());
+    }
+    png.Decode([&](uint32_t y) {
+        return static_cast<uint8_t*>(image->pixels) + size_t{y} * image->pitch;
+    });
+    SDL_Texture* sdl = SDL_CreateTextureFromSurface(renderer, image.get());
     if (sdl == nullptr) {
-        Raise(kLibraryFailure, "cannot create texture " + path + ": " + SDL_GetError());
+        Raise(kLibraryFailure, "cannot create texture " + Shown(path) + ": " + SDL_GetError());
     }
     SDL_SetTextureBlendMode(sdl, SDL_BLENDMODE_BLEND);
     SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
@@ -164,7 +170,7 @@ Texture* Textures::Load(const std::string& name) {
     SDL_Renderer* renderer = display.Renderer();
     SDL_Texture* sdl = nullptr;
     if (renderer == nullptr) {
-        CheckPngHeader(path);
+        Check(path);
     } else {
         sdl = Decode(renderer, path);
     }
@@ -176,6 +182,19 @@ Texture* Textures::Load(const std::string& name) {
     first = object;
     trace.Word("LoadTex").Quoted(name).Int(object->id).EndLine();
     return &object->header;
+}
+
+void Textures::Check(const std::string& path) {
+    InputFile file = OpenTexture(path);
+    const FileStamp stamp = file.Stamp();
+    const auto known = checked.find(path);
+    if (known != checked.end() && known->second == stamp) {
+        return;
+    }
+    PngDecoder png(std::move(file), "cannot read texture " + Shown(path));
+    std::vector<uint8_t> row(size_t{png.Width()} * 4);
+    png.Decode([&](uint32_t) { return row.data(); });
+    checked[path] = stamp;
 }
 
 void Textures::Forget(TextureObject* texture) {

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 #include "Display.h"
+#include "InputFile.h"
 #include "LineWriter.h"
 
 namespace plumo {
@@ -24,7 +26,7 @@ public:
 
     // Where Load reads from.
     void SetFolder(std::string path) { folder = std::move(path); }
-    // None mode decodes nothing but still refuses what the other modes would.
+    // Every mode decodes the whole file, so every mode refuses the same files.
     Texture* Load(const std::string& name);
     // numbers: the source rect, the destination rect, then for DrawTexRot the
     // centre and angle, then the four colour factors.
@@ -34,6 +36,8 @@ private:
     friend void ReleaseTexture(Texture* texture);
 
     void Forget(TextureObject* texture);
+    // None mode's load: decodes and forgets the pixels, once per version of a file.
+    void Check(const std::string& path);
 
     const Display& display;
     LineWriter& trace;
@@ -41,6 +45,7 @@ private:
     std::string folder;
     int64_t lastId = 0;
     TextureObject* first = nullptr;
+    std::unordered_map<std::string, FileStamp> checked;
 };
 
 }  // namespace plumo
