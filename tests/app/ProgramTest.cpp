@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "ProgramRun.h"
 #include "app/Platform.h"
 #include "app/Startup.h"
 #include "engine/Checked.h"
@@ -30,16 +31,7 @@
 namespace morva {
 namespace {
 
-std::string WithoutAddresses(std::string text) {
-    for (std::size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2)) {
-        const std::size_t end =
-            std::min(text.find_first_not_of("0123456789abcdef", at + 2), text.size());
-        if (end - at - 2 >= 3) {
-            text.replace(at + 2, end - at - 2, "?");
-        }
-    }
-    return text;
-}
+using test::WithoutAddresses;
 
 TEST(BindExports, StopsAtTheFirstMissingNameAndLeavesLaterSlotsEmpty) {
     // The library, and the slots it binds: the index of the name it lacks.

@@ -10,19 +10,9 @@
 namespace morva {
 namespace {
 
-namespace fs = std::filesystem;
+using test::WithoutAddresses;
 
-// Replaces every hexadecimal number of three digits or more by "0x?".
-std::string WithoutAddresses(std::string text) {
-    for (std::size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2)) {
-        const std::size_t end =
-            std::min(text.find_first_not_of("0123456789abcdef", at + 2), text.size());
-        if (end - at - 2 >= 3) {
-            text.replace(at + 2, end - at - 2, "?");
-        }
-    }
-    return text;
-}
+namespace fs = std::filesystem;
 
 void Replace(std::string& text, const std::string& what, const std::string& with) {
     for (std::size_t at; (at = text.find(what)) != std::string::npos;) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,23 @@ namespace morva::test {
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string WithoutAddresses(std::string_view text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t hex = text.find("0x", at);
+        if (hex == std::string_view::npos) {
+            out.append(text.substr(at));
+            break;
+        }
+        const std::size_t end =
+            std::min(text.find_first_not_of("0123456789abcdef", hex + 2), text.size());
+        out.append(text.substr(at, hex + 2 - at));
+        out.append(end - hex - 2 >= 3 ? "?" : text.substr(hex + 2, end - hex - 2));
+        at = end;
+    }
+    return out;
 }
 
 TempFolder::TempFolder() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morva::test {
@@ -20,6 +21,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                       const std::string& folder = "", int seconds = 120);
 
 std::string ReadFile(const std::string& path);
+
+// Every hexadecimal number of three digits or more as "0x?", so that lines
+// naming addresses compare across runs.
+std::string WithoutAddresses(std::string_view text);
 
 // A fresh temporary folder, removed with everything in it when this goes.
 struct TempFolder {
