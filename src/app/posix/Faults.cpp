@@ -1,4 +1,7 @@
+// Processor faults turned into the one failure line, and the watchdog on the
+// shutdown after one.
 #include "app/Platform.h"
+#include "app/posix/Modules.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -163,6 +166,8 @@ int AddModule(dl_phdr_info* info, std::size_t, void* data) {
     return 0;
 }
 
+}  // namespace
+
 void ReadModules() {
     Modules& next = gCurrentModules.load() == &gModules[0] ? gModules[1] : gModules[0];
     next.count = 0;
@@ -172,6 +177,8 @@ void ReadModules() {
     dl_iterate_phdr(AddModule, &scan);
     gCurrentModules = &next;
 }
+
+namespace {
 
 const Module* FindModule(uintptr_t address) {
     const Modules* modules = gCurrentModules.load();
@@ -295,60 +302,7 @@ extern "C" void OnWatchdog(int) {
     _exit(gExitCode);
 }
 
-// dlerror() starts with the path it could not load; the message names it once.
-std::string LoaderReason(const std::string& path) {
-    const char* error = dlerror();
-    std::string_view reason = error != nullptr ? error : "unknown reason";
-    const std::string prefix = path + ": ";
-    if (reason.starts_with(prefix)) {
-        reason.remove_prefix(prefix.size());
-    }
-    return std::string(reason);
-}
-
 }  // namespace
-
-void SetProgramFloatingPoint() {
-    // A stale flag must not fire the moment its trap is enabled.
-    std::feclearexcept(FE_ALL_EXCEPT);
-    std::fesetround(FE_TOWARDZERO);
-    fedisableexcept(FE_ALL_EXCEPT & ~FE_INVALID);
-    feenableexcept(FE_INVALID);
-}
-
-std::string ExecutableDirectory() {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
-
-void* OpenLibrary(const std::string& path, std::string& error) {
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    error = library == nullptr ? LoaderReason(path) : "";
-    ReadModules();
-    return library;
-}
-
-void* FindExport(void* library, const char* name) {
-    link_map* own = nullptr;
-    if (dlinfo(library, RTLD_DI_LINKMAP, &own) != 0) {
-        return nullptr;
-    }
-    // dlsym also searches the library's dependencies.
-    void* address = dlsym(library, name);
-    Dl_info info{};
-    link_map* owner = nullptr;
-    if (address == nullptr ||
-        dladdr1(address, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) == 0 ||
-        owner != own) {
-        return nullptr;
-    }
-    return address;
-}
-
-std::string CloseLibrary(void* library) {
-    std::string error = dlclose(library) == 0 ? "" : LoaderReason("");
-    ReadModules();
-    return error;
-}
 
 std::string DescribeAddress(uintptr_t address) {
     std::string text = Hex(address);
