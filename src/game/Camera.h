@@ -19,9 +19,6 @@ public:
     double GetShiftX() const { return shift.GetX(); }
     double GetShiftY() const { return shift.GetY(); }
 
-    bool IsDelayed() const { return delayed; }
-    int64_t GetHistoryLength() const { return historyLength; }
-
 private:
     std::vector<Vec2> history;  // entry 0 is the current view
     int64_t historyLength = 0;

@@ -67,8 +67,6 @@ public:
     // Draws only when lineY is the player's own line.
     void Draw(double viewX, double viewY, int64_t drawLineY);
 
-    const SmokeEmitter& GetSmoke() const { return smoke; }
-
 private:
     const AttackStep& CurrentStep() const;
     void SetMoveXForMotion();

@@ -31,7 +31,6 @@ public:
     void Draw(double viewX, double viewY);
 
     int64_t GetComboTimer() const { return comboTimer; }
-    const std::u16string& GetScoreText() const { return scoreText; }
 
 private:
     void RebuildScoreLine();

@@ -21,8 +21,6 @@ public:
     // (viewX, viewY) is the world point at the screen's top-left corner.
     void Draw(double viewX, double viewY);
 
-    int64_t GetTreeCount() const { return treeCount; }
-
 private:
     Sprite ground;
     Vec2 groundPos;   // x: the tile grid origin of the last Draw; y: tile centre line
