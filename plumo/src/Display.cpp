@@ -280,6 +280,7 @@ Display::~Display() {
 }
 
 void Display::Clear() {
+    ++frames;
     if (renderer != nullptr) {
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);

@@ -30,6 +30,8 @@ public:
 
     // Starts a frame from black.
     void Clear();
+    // How many frames were started.
+    uint64_t Frames() const { return frames; }
     void Show();
     // Saves what is drawn so far as <shot dir>/<prefix>-<frame>.png.
     void SaveShot(const char* prefix, int64_t frame);
@@ -50,6 +52,7 @@ private:
     SDL_Window* window = nullptr;
     SDL_Surface* canvas = nullptr;
     SDL_Renderer* renderer = nullptr;
+    uint64_t frames = 0;
 };
 
 }  // namespace plumo

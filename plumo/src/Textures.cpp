@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FloatingPoint.h"
-#include "Png.h"
+#include "plumo/TextureFile.h"
 
 namespace plumo {
 
@@ -17,6 +17,8 @@ struct TextureObject {
     uint64_t generation;  // of the Textures it came from
     int64_t id;
     SDL_Texture* sdl;
+    SDL_Surface* pixels;  // kept only for scaled copies in software
+    bool opaque;
     TextureObject* prev;
     TextureObject* next;
 };
@@ -48,29 +50,85 @@ InputFile OpenTexture(const std::string& path) {
     return file;
 }
 
+// "" once `size` bytes are in `into`, else why not.
+std::string ReadExactly(InputFile& file, void* into, size_t size) {
+    auto* at = static_cast<char*>(into);
+    while (size > 0) {
+        const ptrdiff_t got = file.Read(at, size);
+        if (got < 0) {
+            return file.Error();
+        }
+        if (got == 0) {
+            return "the file ends too early";
+        }
+        at += got;
+        size -= static_cast<size_t>(got);
+    }
+    return "";
+}
+
+// Opens a texture file and checks its header against its size: all that can
+// be wrong with one, so every mode refuses the same files without reading
+// their pixels.
+texture_file::Header ReadHeader(InputFile& file, const std::string& path) {
+    unsigned char bytes[texture_file::kHeaderBytes];
+    std::string why = ReadExactly(file, bytes, sizeof bytes);
+    texture_file::Header header;
+    if (why.empty()) {
+        why = texture_file::Parse(bytes, static_cast<uint64_t>(file.Stamp().size), header);
+    }
+    if (!why.empty()) {
+        Raise(kLibraryFailure, "cannot read texture " + Shown(path) + ": " + why);
+    }
+    return header;
+}
+
 struct FreeSurface {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
+using Surface = std::unique_ptr<SDL_Surface, FreeSurface>;
 
-SDL_Texture* Decode(SDL_Renderer* renderer, const std::string& path) {
+Surface ReadPixels(InputFile& file, const texture_file::Header& header, const std::string& path) {
     const std::string refusal = "cannot read texture " + Shown(path);
-    PngDecoder png(OpenTexture(path), refusal);
-    const std::unique_ptr<SDL_Surface, FreeSurface> image(
-        SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(png.Width()),
-                                       static_cast<int>(png.Height()), 32, SDL_PIXELFORMAT_RGBA32));
+    Surface image(SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(header.width),
+                                                 static_cast<int>(header.height), 32,
+                                                 SDL_PIXELFORMAT_RGBA32));
     if (image == nullptr) {
         Raise(kLibraryFailure, refusal + ": " + SDL_GetError());
     }
-    png.Decode([&](uint32_t y) {
-        return static_cast<uint8_t*>(image->pixels) + size_t{y} * image->pitch;
-    });
-    SDL_Texture* sdl = SDL_CreateTextureFromSurface(renderer, image.get());
-    if (sdl == nullptr) {
-        Raise(kLibraryFailure, "cannot create texture " + Shown(path) + ": " + SDL_GetError());
+    const size_t rowBytes = size_t{header.width} * texture_file::kBytesPerPixel;
+    for (uint32_t y = 0; y < header.height; ++y) {
+        const std::string why = ReadExactly(
+            file, static_cast<uint8_t*>(image->pixels) + size_t{y} * image->pitch, rowBytes);
+        if (!why.empty()) {
+            Raise(kLibraryFailure, refusal + ": " + why);
+        }
     }
-    SDL_SetTextureBlendMode(sdl, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
-    return sdl;
+    // The size was checked before; a file that grew since is not the one checked.
+    char more = 0;
+    if (file.Read(&more, 1) != 0) {
+        Raise(kLibraryFailure, refusal + ": the file changed while it was read");
+    }
+    return image;
+}
+
+// Drawn without blending, such a picture blits as a plain copy.
+bool Opaque(const SDL_Surface* image) {
+    for (int y = 0; y < image->h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(
+            static_cast<const uint8_t*>(image->pixels) + size_t(y) * image->pitch);
+        for (int x = 0; x < image->w; ++x) {
+            if (reinterpret_cast<const uint8_t*>(&row[x])[3] != 0xFF) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool RendersInSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    return SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
 }
 
 Uint8 ToByte(double factor) {
@@ -107,29 +165,6 @@ SDL_Rect Source(std::span<const double> numbers, int& flip) {
     return {Rounded(x), Rounded(y), Rounded(w), Rounded(h)};
 }
 
-void Render(SDL_Renderer* renderer, SDL_Texture* sdl, std::span<const double> numbers) {
-    int flip = SDL_FLIP_NONE;
-    const SDL_Rect source = Source(numbers, flip);
-    const auto to = numbers.subspan<kDestination, 4>();
-    const SDL_FRect destination{static_cast<float>(to[0]), static_cast<float>(to[1]),
-                                static_cast<float>(to[2]), static_cast<float>(to[3])};
-    const auto colour = numbers.last<4>();
-    SDL_SetTextureColorMod(sdl, ToByte(colour[0]), ToByte(colour[1]), ToByte(colour[2]));
-    SDL_SetTextureAlphaMod(sdl, ToByte(colour[3]));
-    const auto mirror = static_cast<SDL_RendererFlip>(flip);
-    // The software renderer turns through a costly rotozoom even for angle 0.
-    if (numbers.size() == kRotatedCount && numbers[kAngle] != 0.0) {
-        const SDL_FPoint centre{static_cast<float>(numbers[kCentre]),
-                                static_cast<float>(numbers[kCentre + 1])};
-        const double degrees = numbers[kAngle] * (180.0 / std::numbers::pi);
-        SDL_RenderCopyExF(renderer, sdl, &source, &destination, degrees, &centre, mirror);
-    } else if (flip != SDL_FLIP_NONE) {
-        SDL_RenderCopyExF(renderer, sdl, &source, &destination, 0.0, nullptr, mirror);
-    } else {
-        SDL_RenderCopyF(renderer, sdl, &source, &destination);
-    }
-}
-
 }  // namespace
 
 // The release every handle carries; the program calls it for the last reference.
@@ -154,10 +189,7 @@ Textures::Textures(const Display& display, LineWriter& trace)
 Textures::~Textures() {
     for (TextureObject* texture = first; texture != nullptr;) {
         TextureObject* next = texture->next;
-        if (texture->sdl != nullptr) {
-            SDL_DestroyTexture(texture->sdl);
-        }
-        texture->sdl = nullptr;
+        Unload(texture);
         texture->prev = nullptr;
         texture->next = nullptr;
         texture = next;
@@ -167,15 +199,29 @@ Textures::~Textures() {
 
 Texture* Textures::Load(const std::string& name) {
     const std::string path = folder + "/" + name;
+    InputFile file = OpenTexture(path);
+    const texture_file::Header header = ReadHeader(file, path);
     SDL_Renderer* renderer = display.Renderer();
     SDL_Texture* sdl = nullptr;
-    if (renderer == nullptr) {
-        Check(path);
-    } else {
-        sdl = Decode(renderer, path);
+    Surface pixels;
+    bool opaque = false;
+    if (renderer != nullptr) {
+        pixels = ReadPixels(file, header, path);
+        sdl = SDL_CreateTextureFromSurface(renderer, pixels.get());
+        if (sdl == nullptr) {
+            Raise(kLibraryFailure, "cannot create texture " + Shown(path) + ": " + SDL_GetError());
+        }
+        SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
+        opaque = Opaque(pixels.get());
+        if (!copies.has_value() && RendersInSoftware(renderer)) {
+            copies.emplace(renderer);
+        }
+        if (!copies.has_value()) {
+            pixels.reset();
+        }
     }
-    auto* object =
-        new TextureObject{{1, &ReleaseTexture}, generation, ++lastId, sdl, nullptr, first};
+    auto* object = new TextureObject{{1, &ReleaseTexture}, generation, ++lastId, sdl,
+                                     pixels.release(),     opaque,     nullptr,  first};
     if (first != nullptr) {
         first->prev = object;
     }
@@ -184,25 +230,21 @@ Texture* Textures::Load(const std::string& name) {
     return &object->header;
 }
 
-void Textures::Check(const std::string& path) {
-    InputFile file = OpenTexture(path);
-    const FileStamp stamp = file.Stamp();
-    const auto known = checked.find(path);
-    if (known != checked.end() && known->second == stamp) {
-        return;
+void Textures::Unload(TextureObject* texture) {
+    if (copies.has_value()) {
+        copies->Forget(texture);
     }
-    PngDecoder png(std::move(file), "cannot read texture " + Shown(path));
-    std::vector<uint8_t> row(size_t{png.Width()} * 4);
-    png.Decode([&](uint32_t) { return row.data(); });
-    checked[path] = stamp;
-}
-
-void Textures::Forget(TextureObject* texture) {
-    trace.Word("ReleaseTex").Int(texture->id).EndLine();
     if (texture->sdl != nullptr) {
         SDL_DestroyTexture(texture->sdl);
         texture->sdl = nullptr;
     }
+    SDL_FreeSurface(texture->pixels);
+    texture->pixels = nullptr;
+}
+
+void Textures::Forget(TextureObject* texture) {
+    trace.Word("ReleaseTex").Int(texture->id).EndLine();
+    Unload(texture);
     if (texture->prev != nullptr) {
         texture->prev->next = texture->next;
     } else if (first == texture) {
@@ -226,8 +268,74 @@ void Textures::Draw(const char* name, Texture* texture, std::span<const double> 
         trace.EndLine();
     }
     if (object->sdl != nullptr) {
-        Render(display.Renderer(), object->sdl, numbers);
+        Render(*object, numbers);
     }
+}
+
+void Textures::Render(const TextureObject& object, std::span<const double> numbers) {
+    SDL_Renderer* renderer = display.Renderer();
+    int flip = SDL_FLIP_NONE;
+    const SDL_Rect source = Source(numbers, flip);
+    const auto to = numbers.subspan<kDestination, 4>();
+    const SDL_FRect destination{static_cast<float>(to[0]), static_cast<float>(to[1]),
+                                static_cast<float>(to[2]), static_cast<float>(to[3])};
+    const auto colour = numbers.last<4>();
+    const Uint8 alpha = ToByte(colour[3]);
+    const Uint8 red = ToByte(colour[0]);
+    const Uint8 green = ToByte(colour[1]);
+    const Uint8 blue = ToByte(colour[2]);
+    const auto mode = object.opaque && alpha == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND;
+    const auto use = [&](SDL_Texture* sdl) {
+        SDL_SetTextureColorMod(sdl, red, green, blue);
+        SDL_SetTextureAlphaMod(sdl, alpha);
+        SDL_SetTextureBlendMode(sdl, mode);
+        return sdl;
+    };
+    const auto mirror = static_cast<SDL_RendererFlip>(flip);
+    // The software renderer turns through a costly rotozoom even for angle 0.
+    if (numbers.size() == kRotatedCount && numbers[kAngle] != 0.0) {
+        const SDL_FPoint centre{static_cast<float>(numbers[kCentre]),
+                                static_cast<float>(numbers[kCentre + 1])};
+        const double degrees = numbers[kAngle] * (180.0 / std::numbers::pi);
+        SDL_RenderCopyExF(renderer, use(object.sdl), &source, &destination, degrees, &centre,
+                          mirror);
+        return;
+    }
+    SDL_Rect part{};
+    if (SDL_Texture* copy = ScaledCopy(object, source, flip, destination, part); copy != nullptr) {
+        SDL_RenderCopyF(renderer, use(copy), &part, &destination);
+    } else if (flip != SDL_FLIP_NONE) {
+        SDL_RenderCopyExF(renderer, use(object.sdl), &source, &destination, 0.0, nullptr, mirror);
+    } else {
+        SDL_RenderCopyF(renderer, use(object.sdl), &source, &destination);
+    }
+}
+
+// A texture whose `part` holds exactly the pixels the draw puts down, sized so
+// that SDL blits it unscaled; null when the draw is a plain blit already or
+// SDL scales on a GPU.
+SDL_Texture* Textures::ScaledCopy(const TextureObject& object, SDL_Rect source, int flip,
+                                  const SDL_FRect& destination, SDL_Rect& part) {
+    if (!copies.has_value() || object.pixels == nullptr) {
+        return nullptr;
+    }
+    // What SDL does with the numbers before it blits: the source clipped to
+    // the picture, the destination scaled to the output and truncated.
+    const SDL_Rect picture{0, 0, object.pixels->w, object.pixels->h};
+    if (!SDL_IntersectRect(&source, &picture, &source)) {
+        return nullptr;
+    }
+    float scaleX = 1;
+    float scaleY = 1;
+    SDL_RenderGetScale(display.Renderer(), &scaleX, &scaleY);
+    const auto width = static_cast<int>(destination.w * scaleX);
+    const auto height = static_cast<int>(destination.h * scaleY);
+    if (width <= 0 || height <= 0 ||
+        (flip == SDL_FLIP_NONE && width == source.w && height == source.h)) {
+        return nullptr;
+    }
+    part = {0, 0, width, height};
+    return copies->Get({&object, source, flip, width, height}, object.pixels, display.Frames());
 }
 
 }  // namespace plumo

@@ -3,13 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
-#include <unordered_map>
 
 #include "Display.h"
 #include "InputFile.h"
 #include "LineWriter.h"
+#include "ScaledCopies.h"
 
 namespace plumo {
 
@@ -26,7 +27,7 @@ public:
 
     // Where Load reads from.
     void SetFolder(std::string path) { folder = std::move(path); }
-    // Every mode decodes the whole file, so every mode refuses the same files.
+    // Every mode checks the file the same way, so every mode refuses the same files.
     Texture* Load(const std::string& name);
     // numbers: the source rect, the destination rect, then for DrawTexRot the
     // centre and angle, then the four colour factors.
@@ -36,8 +37,10 @@ private:
     friend void ReleaseTexture(Texture* texture);
 
     void Forget(TextureObject* texture);
-    // None mode's load: decodes and forgets the pixels, once per version of a file.
-    void Check(const std::string& path);
+    void Unload(TextureObject* texture);
+    void Render(const TextureObject& object, std::span<const double> numbers);
+    SDL_Texture* ScaledCopy(const TextureObject& object, SDL_Rect source, int flip,
+                            const SDL_FRect& destination, SDL_Rect& part);
 
     const Display& display;
     LineWriter& trace;
@@ -45,7 +48,8 @@ private:
     std::string folder;
     int64_t lastId = 0;
     TextureObject* first = nullptr;
-    std::unordered_map<std::string, FileStamp> checked;
+    // Only while SDL draws in software.
+    std::optional<ScaledCopies> copies;
 };
 
 }  // namespace plumo

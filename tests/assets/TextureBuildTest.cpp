@@ -3,15 +3,17 @@
 // cells from showing their neighbours.
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ProgramIcon.h"
+#include "plumo/TextureFile.h"
 
 namespace {
 
@@ -40,24 +42,21 @@ struct Texture {
     }
 };
 
-// Fails the calling test unless the file is a readable 8-bit RGBA PNG.
+// Fails the calling test unless the file is a texture file the library reads.
 Texture Load(const std::string& name) {
     const std::string path = std::string(MORVA_TEXTURE_DIR) + "/" + name;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        ADD_FAILURE() << name << ": " << image.message;
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    unsigned char head[plumo::texture_file::kHeaderBytes] = {};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), sizeof head), head);
+    plumo::texture_file::Header header;
+    const std::string why = plumo::texture_file::Parse(head, bytes.size(), header);
+    if (!why.empty()) {
+        ADD_FAILURE() << name << ": " << why;
         return {};
     }
-    const bool rgba8 = image.format == PNG_FORMAT_RGBA;
-    EXPECT_TRUE(rgba8) << name << " must be 8-bit RGBA";
-    Texture texture{static_cast<int>(image.width), static_cast<int>(image.height),
-                    std::vector<unsigned char>(PNG_IMAGE_SIZE(image))};
-    if (!rgba8 || !png_image_finish_read(&image, nullptr, texture.rgba.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return {};
-    }
-    return texture;
+    return {static_cast<int>(header.width), static_cast<int>(header.height),
+            std::vector<unsigned char>(bytes.begin() + sizeof head, bytes.end())};
 }
 
 // Every file's size; cell sizes and the clear frame of `margin` texels kept

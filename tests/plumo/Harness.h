@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "plumo/Abi.h"
+#include "plumo/TextureFile.h"
 
 extern char** environ;
 
@@ -36,6 +37,21 @@ struct Exports {
 #undef PLUMO_TEST_FIELD
 };
 
+// A texture file of width x height pixels, each colour(x, y) as 0xRRGGBBAA.
+inline std::string TextureBytes(uint32_t width, uint32_t height,
+                                const std::function<uint32_t(int, int)>& colour) {
+    const auto header = texture_file::Encode({width, height});
+    std::string bytes(header.begin(), header.end());
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t rgba = colour(static_cast<int>(x), static_cast<int>(y));
+            bytes += {static_cast<char>(rgba >> 24), static_cast<char>(rgba >> 16),
+                      static_cast<char>(rgba >> 8), static_cast<char>(rgba)};
+        }
+    }
+    return bytes;
+}
+
 // The library copy, loaded once per process into a temporary folder, beside
 // quad.zqtex: a 64 x 32 picture, quadrants red, green / blue, white.
 inline const Exports& Library() {
@@ -51,14 +67,11 @@ inline const Exports& Library() {
 #define PLUMO_BIND(name) e.name = reinterpret_cast<name##Fn>(dlsym(e.handle, #name));
         PLUMO_TEST_EXPORTS(PLUMO_BIND)
 #undef PLUMO_BIND
-        SDL_Surface* quad = SDL_CreateRGBSurfaceWithFormat(0, 64, 32, 32, SDL_PIXELFORMAT_ARGB8888);
-        const Uint32 colours[] = {0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffffff};
-        for (int i = 0; i < 4; ++i) {
-            const SDL_Rect quadrant{32 * (i % 2), 16 * (i / 2), 32, 16};
-            SDL_FillRect(quad, &quadrant, colours[i]);
-        }
-        IMG_SavePNG(quad, (e.dir + "quad.zqtex").c_str());
-        SDL_FreeSurface(quad);
+        std::ofstream(e.dir + "quad.zqtex", std::ios::binary)
+            << TextureBytes(64, 32, [](int x, int y) {
+                   constexpr uint32_t kColours[] = {0xff0000ff, 0x00ff00ff, 0x0000ffff, 0xffffffff};
+                   return kColours[(x >= 32) + 2 * (y >= 16)];
+               });
         std::atexit([] { std::filesystem::remove_all(Library().dir); });
         return e;
     }());  // never destroyed, so the folder is still known when it is removed at exit

@@ -1,0 +1,81 @@
+// Scaled and mirrored copies of texture pieces for SDL's software renderer.
+// It scales through a new temporary surface on every draw (and rotates to
+// mirror); the game draws the same pieces at the same sizes every frame, so
+// a copy made once turns those draws into plain blits. The pixels are the
+// ones SDL itself would blit: the same linear stretch, then the colour, alpha
+// and blending of the draw.
+#pragma once
+
+#include <SDL.h>
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
+namespace plumo {
+
+struct CopyKey {
+    const void* owner;  // whose pixels
+    SDL_Rect source;
+    int flip;  // SDL_RendererFlip bits
+    int width;
+    int height;
+    bool operator==(const CopyKey& other) const;
+};
+
+struct CopyKeyHash {
+    size_t operator()(const CopyKey& key) const;
+};
+
+class ScaledCopies {
+public:
+    explicit ScaledCopies(SDL_Renderer* renderer) : renderer(renderer) {}
+    ~ScaledCopies();
+    ScaledCopies(const ScaledCopies&) = delete;
+    ScaledCopies& operator=(const ScaledCopies&) = delete;
+
+    // A texture whose top-left key.width x key.height pixels are key.source of
+    // `pixels` stretched and mirrored as the key says; null when SDL refuses.
+    // A piece drawn in two frames running is kept; any other goes through one
+    // reused scratch texture, so drawing allocates nothing once warm.
+    SDL_Texture* Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame);
+    // Drops every copy made from `owner`.
+    void Forget(const void* owner);
+
+private:
+    struct Kept {
+        SDL_Texture* texture;
+        uint64_t lastFrame;
+    };
+    struct Sighting {
+        CopyKey key{};
+        uint64_t frame = 0;
+    };
+
+    SDL_Texture* Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* into);
+    SDL_Texture* Scratch(int width, int height, Uint32 format, Uint32 pictureFormat);
+    void DropUnused(uint64_t frame);
+
+    // Copies not drawn for this many frames go, and the cache stays within
+    // this many pixels (the game keeps about 2.5 million).
+    static constexpr uint64_t kUnusedFrames = 600;
+    static constexpr int64_t kMaxKeptPixels = int64_t{16} << 20;
+    static constexpr size_t kSightings = 256;
+
+    SDL_Renderer* renderer;
+    std::unordered_map<CopyKey, Kept, CopyKeyHash> kept;
+    int64_t keptPixels = 0;
+    uint64_t lastSweep = 0;
+    // Pieces seen once, by hash: a fixed table, so one-off sizes cost nothing.
+    std::array<Sighting, kSightings> sightings{};
+    struct ScratchSlot {
+        SDL_Texture* texture = nullptr;
+        int width = 0;
+        int height = 0;
+        Uint32 format = 0;
+    };
+    std::array<ScratchSlot, 2> scratches{};
+    SDL_Surface* staging = nullptr;
+};
+
+}  // namespace plumo
