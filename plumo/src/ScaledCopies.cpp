@@ -48,13 +48,13 @@ Uint32 CopyFormat(const CopyKey& key, const SDL_Surface* pixels) {
 bool CopyKey::operator==(const CopyKey& other) const {
     return owner == other.owner && source.x == other.source.x && source.y == other.source.y &&
            source.w == other.source.w && source.h == other.source.h && flip == other.flip &&
-           width == other.width && height == other.height;
+           width == other.width && height == other.height && blit == other.blit;
 }
 
 size_t CopyKeyHash::operator()(const CopyKey& key) const {
     size_t hash = std::hash<const void*>()(key.owner);
     for (const int part : {key.source.x, key.source.y, key.source.w, key.source.h, key.flip,
-                           key.width, key.height}) {
+                           key.width, key.height, key.blit}) {
         hash = (hash ^ static_cast<size_t>(static_cast<unsigned>(part))) * 0x100000001B3ULL;
     }
     return hash;
@@ -82,15 +82,17 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
     }
     // The staging surface must hold the piece either way.
     const Uint32 format = CopyFormat(key, pixels);
-    SDL_Texture* temporary = Scratch(key.width, key.height, format, pixels->format->format);
+    SDL_Texture* temporary = Scratch(key, format, pixels->format->format);
     if (temporary == nullptr) {
         return nullptr;
     }
     Sighting& sighting = sightings[CopyKeyHash()(key) % kSightings];
-    const bool repeated = sighting.key == key && sighting.frame + 1 >= frame;
-    sighting = {key, frame};
+    if (!(sighting.key == key && sighting.lastFrame + 1 >= frame)) {
+        sighting = {key, frame, frame};
+    }
+    sighting.lastFrame = frame;
     const int64_t size = int64_t{key.width} * key.height;
-    if (!repeated || keptPixels + size > kMaxKeptPixels) {
+    if (frame - sighting.firstFrame < kSteadyFrames || keptPixels + size > kMaxKeptPixels) {
         return Make(key, pixels, temporary);
     }
     SDL_Texture* texture =
@@ -142,7 +144,9 @@ SDL_Texture* ScaledCopies::Make(const CopyKey& key, SDL_Surface* pixels, SDL_Tex
 // One scratch texture a format, grown to the largest piece drawn and never
 // shrunk. The staging surface holds the stretched pixels on their way into a
 // texture.
-SDL_Texture* ScaledCopies::Scratch(int width, int height, Uint32 format, Uint32 pictureFormat) {
+SDL_Texture* ScaledCopies::Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat) {
+    const int width = key.width;
+    const int height = key.height;
     if (staging == nullptr || staging->w < width || staging->h < height ||
         staging->format->format != pictureFormat) {
         SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(
@@ -154,15 +158,16 @@ SDL_Texture* ScaledCopies::Scratch(int width, int height, Uint32 format, Uint32 
         SDL_FreeSurface(staging);
         staging = surface;
     }
-    ScratchSlot& slot = scratches[0].format == format || scratches[0].texture == nullptr
-                            ? scratches[0]
-                            : scratches[1];
-    if (slot.texture != nullptr && slot.format == format && width <= slot.width &&
-        height <= slot.height) {
+    const auto fits = [&](const ScratchSlot& slot) {
+        return slot.texture == nullptr || (slot.format == format && slot.blit == key.blit);
+    };
+    const auto found = std::find_if(scratches.begin(), scratches.end(), fits);
+    ScratchSlot& slot = found != scratches.end() ? *found : scratches.front();
+    if (fits(slot) && slot.texture != nullptr && width <= slot.width && height <= slot.height) {
         return slot.texture;
     }
-    const int newWidth = std::max(width, slot.format == format ? slot.width : 0);
-    const int newHeight = std::max(height, slot.format == format ? slot.height : 0);
+    const int newWidth = std::max(width, fits(slot) ? slot.width : 0);
+    const int newHeight = std::max(height, fits(slot) ? slot.height : 0);
     SDL_Texture* texture =
         SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, newWidth, newHeight);
     if (texture == nullptr) {
@@ -171,7 +176,7 @@ SDL_Texture* ScaledCopies::Scratch(int width, int height, Uint32 format, Uint32 
     if (slot.texture != nullptr) {
         SDL_DestroyTexture(slot.texture);
     }
-    slot = {texture, newWidth, newHeight, format};
+    slot = {texture, newWidth, newHeight, format, key.blit};
     return texture;
 }
 

@@ -20,6 +20,10 @@ struct CopyKey {
     int flip;  // SDL_RendererFlip bits
     int width;
     int height;
+    // Which of colour, alpha and blending the draw applies: SDL redoes (and
+    // allocates) a surface's blit setup whenever that changes, so each kind
+    // of draw gets copies of its own.
+    int blit;
     bool operator==(const CopyKey& other) const;
 };
 
@@ -36,8 +40,9 @@ public:
 
     // A texture whose top-left key.width x key.height pixels are key.source of
     // `pixels` stretched and mirrored as the key says; null when SDL refuses.
-    // A piece drawn in two frames running is kept; any other goes through one
-    // reused scratch texture, so drawing allocates nothing once warm.
+    // A piece drawn in every frame for half a second is kept; any other (a bar
+    // that shrinks, a puff that grows) goes through a reused scratch texture,
+    // so drawing allocates nothing once warm.
     SDL_Texture* Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame);
     // Drops every copy made from `owner`.
     void Forget(const void* owner);
@@ -49,18 +54,20 @@ private:
     };
     struct Sighting {
         CopyKey key{};
-        uint64_t frame = 0;
+        uint64_t firstFrame = 0;
+        uint64_t lastFrame = 0;
     };
 
     SDL_Texture* Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* into);
-    SDL_Texture* Scratch(int width, int height, Uint32 format, Uint32 pictureFormat);
+    SDL_Texture* Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat);
     void DropUnused(uint64_t frame);
 
-    // Copies not drawn for this many frames go, and the cache stays within
+    // Copies not drawn for a minute go, and the cache stays within
     // this many pixels (the game keeps about 2.5 million).
-    static constexpr uint64_t kUnusedFrames = 600;
+    static constexpr uint64_t kUnusedFrames = 3600;
     static constexpr int64_t kMaxKeptPixels = int64_t{16} << 20;
     static constexpr size_t kSightings = 256;
+    static constexpr uint64_t kSteadyFrames = 30;
 
     SDL_Renderer* renderer;
     std::unordered_map<CopyKey, Kept, CopyKeyHash> kept;
@@ -73,8 +80,10 @@ private:
         int width = 0;
         int height = 0;
         Uint32 format = 0;
+        int blit = 0;
     };
-    std::array<ScratchSlot, 2> scratches{};
+    // One a pixel format and kind of draw.
+    std::array<ScratchSlot, 16> scratches{};
     SDL_Surface* staging = nullptr;
 };
 

@@ -84,7 +84,12 @@ Session::Session(Settings read)
       timer(settings.framesPerSecond),
       display(settings.video, settings.shotDir),
       devices(display, settings.replayPath.empty() ? &holds : nullptr),
-      textures(display, trace) {}
+      textures(display, trace) {
+    // A button goes down and up at most once each a frame; held room keeps
+    // frames from allocating.
+    recorded.reserve(2 * kButtonCount);
+    seen.reserve(2 * kButtonCount);
+}
 
 void Session::Open(const InitParams& params) {
     const Clock::time_point init = Clock::now();

@@ -19,6 +19,7 @@ struct TextureObject {
     SDL_Texture* sdl;
     SDL_Surface* pixels;  // kept only for scaled copies in software
     bool opaque;
+    int homeBlit;  // the kind of draw its own SDL texture is kept for; -1 before the first
     TextureObject* prev;
     TextureObject* next;
 };
@@ -220,8 +221,15 @@ Texture* Textures::Load(const std::string& name) {
             pixels.reset();
         }
     }
-    auto* object = new TextureObject{{1, &ReleaseTexture}, generation, ++lastId, sdl,
-                                     pixels.release(),     opaque,     nullptr,  first};
+    auto* object = new TextureObject{{1, &ReleaseTexture},
+                                     generation,
+                                     ++lastId,
+                                     sdl,
+                                     pixels.release(),
+                                     opaque,
+                                     -1,
+                                     nullptr,
+                                     first};
     if (first != nullptr) {
         first->prev = object;
     }
@@ -272,7 +280,7 @@ void Textures::Draw(const char* name, Texture* texture, std::span<const double> 
     }
 }
 
-void Textures::Render(const TextureObject& object, std::span<const double> numbers) {
+void Textures::Render(TextureObject& object, std::span<const double> numbers) {
     SDL_Renderer* renderer = display.Renderer();
     int flip = SDL_FLIP_NONE;
     const SDL_Rect source = Source(numbers, flip);
@@ -302,7 +310,10 @@ void Textures::Render(const TextureObject& object, std::span<const double> numbe
         return;
     }
     SDL_Rect part{};
-    if (SDL_Texture* copy = ScaledCopy(object, source, flip, destination, part); copy != nullptr) {
+    const int blit = ((red & green & blue) != 255 ? 1 : 0) | (alpha != 255 ? 2 : 0) |
+                     (mode == SDL_BLENDMODE_BLEND ? 4 : 0);
+    if (SDL_Texture* copy = ScaledCopy(object, {source, flip, blit}, destination, part);
+        copy != nullptr) {
         SDL_RenderCopyF(renderer, use(copy), &part, &destination);
     } else if (flip != SDL_FLIP_NONE) {
         SDL_RenderCopyExF(renderer, use(object.sdl), &source, &destination, 0.0, nullptr, mirror);
@@ -314,8 +325,10 @@ void Textures::Render(const TextureObject& object, std::span<const double> numbe
 // A texture whose `part` holds exactly the pixels the draw puts down, sized so
 // that SDL blits it unscaled; null when the draw is a plain blit already or
 // SDL scales on a GPU.
-SDL_Texture* Textures::ScaledCopy(const TextureObject& object, SDL_Rect source, int flip,
-                                  const SDL_FRect& destination, SDL_Rect& part) {
+SDL_Texture* Textures::ScaledCopy(TextureObject& object, Piece piece, const SDL_FRect& destination,
+                                  SDL_Rect& part) {
+    SDL_Rect& source = piece.source;
+    const int flip = piece.flip;
     if (!copies.has_value() || object.pixels == nullptr) {
         return nullptr;
     }
@@ -330,12 +343,23 @@ SDL_Texture* Textures::ScaledCopy(const TextureObject& object, SDL_Rect source, 
     SDL_RenderGetScale(display.Renderer(), &scaleX, &scaleY);
     const auto width = static_cast<int>(destination.w * scaleX);
     const auto height = static_cast<int>(destination.h * scaleY);
-    if (width <= 0 || height <= 0 ||
-        (flip == SDL_FLIP_NONE && width == source.w && height == source.h)) {
+    if (width <= 0 || height <= 0) {
         return nullptr;
     }
+    // A plain blit needs no copy, unless it is a kind of draw the texture was
+    // not drawn with before: SDL redoes a surface's blit setup, allocating,
+    // every time that changes.
+    if (flip == SDL_FLIP_NONE && width == source.w && height == source.h) {
+        if (object.homeBlit < 0) {
+            object.homeBlit = piece.blit;
+        }
+        if (object.homeBlit == piece.blit) {
+            return nullptr;
+        }
+    }
     part = {0, 0, width, height};
-    return copies->Get({&object, source, flip, width, height}, object.pixels, display.Frames());
+    return copies->Get({&object, source, flip, width, height, piece.blit}, object.pixels,
+                       display.Frames());
 }
 
 }  // namespace plumo

@@ -38,9 +38,15 @@ private:
 
     void Forget(TextureObject* texture);
     void Unload(TextureObject* texture);
-    void Render(const TextureObject& object, std::span<const double> numbers);
-    SDL_Texture* ScaledCopy(const TextureObject& object, SDL_Rect source, int flip,
-                            const SDL_FRect& destination, SDL_Rect& part);
+    void Render(TextureObject& object, std::span<const double> numbers);
+    // What of a texture a draw puts down, and how (see CopyKey).
+    struct Piece {
+        SDL_Rect source;
+        int flip;
+        int blit;
+    };
+    SDL_Texture* ScaledCopy(TextureObject& object, Piece piece, const SDL_FRect& destination,
+                            SDL_Rect& part);
 
     const Display& display;
     LineWriter& trace;

@@ -24,7 +24,7 @@ char16_t BitmapFont::DigitChar(int64_t n) {
     return n >= 0 && n < kRadix ? static_cast<char16_t>(DigitCode(n)) : u' ';
 }
 
-std::u16string BitmapFont::NumberToText(int64_t number, int64_t width, bool zeroFill) {
+const std::u16string& BitmapFont::NumberToText(int64_t number, int64_t width, bool zeroFill) {
     if (width < 0) {
         throw std::length_error("number text of negative width");
     }

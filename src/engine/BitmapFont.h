@@ -33,7 +33,8 @@ public:
 
     // Exactly width characters, right-aligned; leading digits beyond width
     // are lost, and 0 or negative numbers give only fill.
-    std::u16string NumberToText(int64_t number, int64_t width, bool zeroFill);
+    // Valid until the next call; copy it to keep it.
+    const std::u16string& NumberToText(int64_t number, int64_t width, bool zeroFill);
 
     // Glyphs of w x h pixels from (x, y), each advancing by exactly w.
     void DrawText(std::u16string_view text, double x, double y, double w, double h,
