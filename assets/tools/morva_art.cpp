@@ -163,9 +163,9 @@ struct GlyphLayout {
     static constexpr int kColumns = 16;
     static constexpr int kRows = 6;
     static constexpr double kCapHeight = 54.0;  // texels, the height of "H"
-    static constexpr double kCapWidth = 38.0;   // texels, the ink width of an upright "H"
+    static constexpr double kCapWidth = 44.0;   // texels, the ink width of an upright "H"
     static constexpr double kBaseline = 66.0;   // texel row
-    static constexpr double kSlant = 0.12;      // texels right per texel up, like the logo
+    static constexpr double kSlant = 0.08;      // texels right per texel up, like the logo
     static constexpr double kOutline = 9.0;     // texels, dark rim drawn around the ink
     static constexpr double kBolden = 2.5;      // texels of fill widened into the rim
     // Widest ink before the rim that still clears the 2-texel cell margins.
@@ -205,10 +205,19 @@ int CommandFont(const std::string& font_path, const std::string& out) {
     }
     const double scale_y = L::kCapHeight / unit.height;
     const double scale_x = L::kCapWidth / (unit.width - L::kSlant * unit.height);
+    // Digits are narrower than capitals in most faces; they get a width of
+    // their own so a score reads as boldly as its label.
+    double digit_ink = 0;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        const char text[2] = {digit, '\0'};
+        digit_ink = std::max(digit_ink, Extents(cr, text, scale_x, scale_y).width);
+    }
+    const double digit_scale_x = scale_x * (L::kInkMaxW - 2.0) / digit_ink;
     double digit_advance = 0;
     for (char digit = '0'; digit <= '9'; ++digit) {
         const char text[2] = {digit, '\0'};
-        digit_advance = std::max(digit_advance, Extents(cr, text, scale_x, scale_y).x_advance);
+        digit_advance =
+            std::max(digit_advance, Extents(cr, text, digit_scale_x, scale_y).x_advance);
     }
 
     for (int code = 33; code < 127; ++code) {
@@ -216,13 +225,13 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         const double cell_x = L::kCellW * (cell % L::kColumns);
         const double cell_y = L::kCellH * (cell / L::kColumns);
         const char text[2] = {static_cast<char>(code), '\0'};
-        double glyph_scale_x = scale_x;
+        const bool digit = code >= '0' && code <= '9';
+        double glyph_scale_x = digit ? digit_scale_x : scale_x;
         cairo_text_extents_t extents = Extents(cr, text, glyph_scale_x, scale_y);
         if (extents.width > L::kInkMaxW) {
             glyph_scale_x *= L::kInkMaxW / extents.width;
             extents = Extents(cr, text, glyph_scale_x, scale_y);
         }
-        const bool digit = code >= '0' && code <= '9';
         const double origin_x =
             digit ? cell_x + (L::kCellW - digit_advance) / 2.0
                   : cell_x + (L::kCellW - extents.width) / 2.0 - extents.x_bearing;
