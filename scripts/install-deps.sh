@@ -3,7 +3,7 @@
 set -eu
 PACKAGES="build-essential cmake pkg-config git
   libsdl2-dev libsdl2-image-dev
-  librsvg2-dev libcairo2-dev libfreetype-dev libpng-dev fonts-dejavu-core zlib1g-dev
+  librsvg2-dev libcairo2-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-play zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang-format
   xvfb xauth xdotool x11-utils imagemagick"
 missing=""

@@ -150,57 +150,112 @@ private:
     cairo_font_face_t* face_cairo_ = nullptr;
 };
 
-// Glyph cells of 64 x 128 for codes 32..127, sixteen to a row. The glyphs are
-// stretched taller than the font's own proportion so that capitals fill the
-// tall cells, and every glyph shares one baseline so text lines up.
-int CommandFont(const std::string& font_path, const std::string& out) {
-    constexpr int kCellW = 64;
-    constexpr int kCellH = 128;
-    constexpr int kColumns = 16;
-    constexpr int kRows = 6;
-    constexpr double kScaleX = 78.0;
-    constexpr double kScaleY = 98.0;
-    constexpr double kBaseline = 90.0;
-    constexpr double kOutline = 9.0;
+// Glyph cells of 64 x 128 for codes 32..127, sixteen to a row, always drawn
+// at half their height in width, so a glyph keeps the shape it has here.
+// Capitals stand on one baseline high in the cell: the score board writes
+// "COMBO!" 100 high just 60 above its gauge, so ink must end by row 76.
+// Letters are widened until the broad ones nearly fill the cell and text
+// reads as words; any still too wide are narrowed to fit. Digits are placed
+// by one shared advance so columns of numbers line up.
+struct GlyphLayout {
+    static constexpr int kCellW = 64;
+    static constexpr int kCellH = 128;
+    static constexpr int kColumns = 16;
+    static constexpr int kRows = 6;
+    static constexpr double kCapHeight = 54.0;  // texels, the height of "H"
+    static constexpr double kCapWidth = 44.0;   // texels, the ink width of an upright "H"
+    static constexpr double kBaseline = 66.0;   // texel row
+    static constexpr double kSlant = 0.08;      // texels right per texel up, like the logo
+    static constexpr double kOutline = 9.0;     // texels, dark rim drawn around the ink
+    static constexpr double kBolden = 2.5;      // texels of fill widened into the rim
+    // Widest ink before the rim that still clears the 2-texel cell margins.
+    static constexpr double kInkMaxW = kCellW - 5.0 - kOutline - kBolden;
+};
 
+cairo_matrix_t GlyphMatrix(double scale_x, double scale_y) {
+    cairo_matrix_t matrix;
+    cairo_matrix_init(&matrix, scale_x, 0.0, -GlyphLayout::kSlant * scale_y, scale_y, 0.0, 0.0);
+    return matrix;
+}
+
+cairo_text_extents_t Extents(cairo_t* cr, const char* text, double scale_x, double scale_y) {
+    const cairo_matrix_t matrix = GlyphMatrix(scale_x, scale_y);
+    cairo_set_font_matrix(cr, &matrix);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text, &extents);
+    return extents;
+}
+
+int CommandFont(const std::string& font_path, const std::string& out) {
+    using L = GlyphLayout;
     FontFace face(font_path);
-    Surface target(kCellW * kColumns, kCellH * kRows);
+    Surface target(L::kCellW * L::kColumns, L::kCellH * L::kRows);
     cairo_t* cr = target.cr;
     cairo_set_font_face(cr, face.get());
-    cairo_matrix_t matrix;
-    cairo_matrix_init_scale(&matrix, kScaleX, kScaleY);
-    cairo_set_font_matrix(cr, &matrix);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_set_font_options(cr, options);
     cairo_font_options_destroy(options);
 
+    // Scales from the face's own "H" at unit size.
+    const cairo_text_extents_t unit = Extents(cr, "H", 1.0, 1.0);
+    if (unit.height <= 0 || unit.width <= 0) {
+        Fail(font_path + ": no outline for H");
+    }
+    const double scale_y = L::kCapHeight / unit.height;
+    const double scale_x = L::kCapWidth / (unit.width - L::kSlant * unit.height);
+    // Digits are narrower than capitals in most faces; they get a width of
+    // their own so a score reads as boldly as its label.
+    double digit_ink = 0;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        const char text[2] = {digit, '\0'};
+        digit_ink = std::max(digit_ink, Extents(cr, text, scale_x, scale_y).width);
+    }
+    const double digit_scale_x = scale_x * (L::kInkMaxW - 2.0) / digit_ink;
+    double digit_advance = 0;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        const char text[2] = {digit, '\0'};
+        digit_advance =
+            std::max(digit_advance, Extents(cr, text, digit_scale_x, scale_y).x_advance);
+    }
+
     for (int code = 33; code < 127; ++code) {
         const int cell = code - 32;
-        const double cell_x = kCellW * (cell % kColumns);
-        const double cell_y = kCellH * (cell / kColumns);
+        const double cell_x = L::kCellW * (cell % L::kColumns);
+        const double cell_y = L::kCellH * (cell / L::kColumns);
         const char text[2] = {static_cast<char>(code), '\0'};
-        cairo_text_extents_t extents;
-        cairo_text_extents(cr, text, &extents);
+        const bool digit = code >= '0' && code <= '9';
+        double glyph_scale_x = digit ? digit_scale_x : scale_x;
+        cairo_text_extents_t extents = Extents(cr, text, glyph_scale_x, scale_y);
+        if (extents.width > L::kInkMaxW) {
+            glyph_scale_x *= L::kInkMaxW / extents.width;
+            extents = Extents(cr, text, glyph_scale_x, scale_y);
+        }
+        const double origin_x =
+            digit ? cell_x + (L::kCellW - digit_advance) / 2.0
+                  : cell_x + (L::kCellW - extents.width) / 2.0 - extents.x_bearing;
 
         cairo_save(cr);
-        cairo_rectangle(cr, cell_x + 2, cell_y + 2, kCellW - 4, kCellH - 4);
+        cairo_rectangle(cr, cell_x + 2, cell_y + 2, L::kCellW - 4, L::kCellH - 4);
         cairo_clip(cr);
         cairo_new_path(cr);
-        cairo_move_to(cr, cell_x + (kCellW - extents.x_advance) / 2.0, cell_y + kBaseline);
+        cairo_move_to(cr, origin_x, cell_y + L::kBaseline);
         cairo_text_path(cr, text);
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_set_line_width(cr, kOutline);
+        cairo_set_line_width(cr, L::kOutline + L::kBolden);
         cairo_set_source_rgb(cr, 0.13, 0.09, 0.16);
         cairo_stroke_preserve(cr);
-        // A faint cool shade towards the foot keeps the white glyph from
-        // looking flat on the bright sky without tinting it.
-        cairo_pattern_t* fill = cairo_pattern_create_linear(0, cell_y + 20, 0, cell_y + 110);
+        // White above, warming to the logo's pale gold at the foot, so text
+        // belongs with the logo and still reads on sky and grass.
+        cairo_pattern_t* fill = cairo_pattern_create_linear(
+            0, cell_y + L::kBaseline - L::kCapHeight, 0, cell_y + L::kBaseline);
         cairo_pattern_add_color_stop_rgb(fill, 0.0, 1.0, 1.0, 1.0);
-        cairo_pattern_add_color_stop_rgb(fill, 0.55, 1.0, 1.0, 1.0);
-        cairo_pattern_add_color_stop_rgb(fill, 1.0, 0.84, 0.90, 0.97);
+        cairo_pattern_add_color_stop_rgb(fill, 0.5, 1.0, 1.0, 1.0);
+        cairo_pattern_add_color_stop_rgb(fill, 1.0, 1.0, 0.87, 0.55);
         cairo_set_source(cr, fill);
+        cairo_set_line_width(cr, L::kBolden);
+        cairo_stroke_preserve(cr);
         cairo_fill(cr);
         cairo_pattern_destroy(fill);
         cairo_restore(cr);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ProgramIcon.h"
+#include "game/AttackTable.h"
 #include "plumo/TextureFile.h"
 
 namespace {
@@ -143,6 +144,85 @@ TEST(TextureBuild, FontHasEveryPrintableGlyphAndBlankSpaceAndDelete) {
     }
     EXPECT_GT(brightest, 240);
     EXPECT_LT(darkest, 80);
+}
+
+// The glyph rows that hold ink in the cell of one character.
+std::pair<int, int> InkRows(const Texture& font, char c) {
+    const int x = 64 * ((c - 32) % 16), y = 128 * ((c - 32) / 16);
+    int top = 128, bottom = -1;
+    for (int row = 0; row < 128; ++row) {
+        if (font.MaxAlpha(x, y + row, 64, 1) > 0) {
+            top = std::min(top, row);
+            bottom = row;
+        }
+    }
+    return {top, bottom};
+}
+
+TEST(TextureBuild, ComboLabelClearsItsGaugeAndScoreTextSharesOneBaseline) {
+    const Texture font = Load("font_128_64.zqtex");
+    ASSERT_EQ(font.height, 768);
+    // The score board writes "COMBO!" 100 high from y 160; its gauge frame
+    // starts at y 220.
+    constexpr double kLabelTop = 160, kLabelHeight = 100, kGaugeTop = 220;
+    for (const char c : std::string("COMBO!")) {
+        const double inkBottom = kLabelTop + (InkRows(font, c).second + 1) * kLabelHeight / 128;
+        EXPECT_LT(inkBottom, kGaugeTop) << "'" << c << "' runs into the combo gauge";
+    }
+    // Label and digits of a score line stand on one line, so the twelve
+    // digits read as one number under the high-score digits.
+    const int baseline = InkRows(font, 'E').second;
+    for (const char c : std::string("SCORE:HI0123456789")) {
+        EXPECT_NEAR(InkRows(font, c).second, baseline, 2) << "'" << c << "' leaves the baseline";
+    }
+}
+
+// Whether what a player sees is what the rules hit: at every frame a sword
+// step's hit window is open, its hit circle lies under the drawn swing.
+TEST(TextureBuild, SwordTrailCoversTheHitCircleWhileTheWindowIsOpen) {
+    using morva::kAttackSteps;
+    using morva::kSwordAnimes;
+    const Texture sword = Load("sword.zqtex");
+    ASSERT_EQ(sword.width, 1024);
+    for (const morva::AttackStep& step : kAttackSteps) {
+        for (const morva::SwordAnime& anime : kSwordAnimes) {
+            if (anime.id / 100 * 100 != step.swordAnimeBase) {
+                continue;
+            }
+            const double ahead = anime.id % 100 == morva::kSwordAnimeRight ? 1.0 : -1.0;
+            const double left = ahead * step.swordOffsetX - step.swordHalfW;
+            const double top = step.swordOffsetY - step.swordHalfH;
+            for (int64_t time = step.windowStart + 1; time <= step.WindowEnd(); ++time) {
+                size_t frame = 0;
+                for (int64_t elapsed = anime.durations[0]; elapsed <= time && frame + 1 < 6;) {
+                    elapsed += anime.durations[++frame];
+                }
+                // Sample the circle on screen, relative to the hero's centre,
+                // and read the texel the library draws there.
+                int inside = 0, covered = 0;
+                const double r = step.hitRadius;
+                for (double dy = -r; dy <= r; dy += 2) {
+                    for (double dx = -r; dx <= r; dx += 2) {
+                        if (dx * dx + dy * dy > r * r) {
+                            continue;
+                        }
+                        const double u =
+                            (ahead * step.hitOffsetX + dx - left) / (2 * step.swordHalfW);
+                        const double v = (step.hitOffsetY + dy - top) / (2 * step.swordHalfH);
+                        const int tx = static_cast<int>(std::floor(anime.srcX + u * anime.srcW));
+                        const int ty =
+                            static_cast<int>(std::floor(anime.srcY[frame] + v * anime.srcH));
+                        ++inside;
+                        covered +=
+                            sword.Alpha(std::clamp(tx, 0, 1023), std::clamp(ty, 0, 1535)) >= 128;
+                    }
+                }
+                EXPECT_GE(covered, inside * 9 / 10)
+                    << "swing " << anime.id << " at step time " << time << " shows only " << covered
+                    << " of " << inside << " points of its hit circle";
+            }
+        }
+    }
 }
 
 // Mean RGB difference between n texels of a and of b, stepping (dx, dy).
