@@ -22,8 +22,10 @@ PLUMO_API void Act() {
     plumo::impl::Act();
 }
 
+// Pad and the draws are most of a frame's calls. Reading a count, or a draw
+// with nothing to draw and nothing to trace, does no floating-point work, so
+// these take the guard only where they do (Textures::Draw).
 PLUMO_API int64_t Pad(int64_t pad, int64_t button) {
-    plumo::FpGuard guard;
     return plumo::impl::Pad(pad, button);
 }
 
@@ -35,7 +37,6 @@ PLUMO_API plumo::Texture* LoadTex(const plumo::String* fileName) {
 PLUMO_API void DrawTex(plumo::Texture* texture, double srcX, double srcY, double srcW, double srcH,
                        double dstX, double dstY, double dstW, double dstH, double red, double green,
                        double blue, double alpha) {
-    plumo::FpGuard guard;
     plumo::impl::DrawTex(texture, srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH, red, green, blue,
                          alpha);
 }
@@ -44,7 +45,6 @@ PLUMO_API void DrawTexRot(plumo::Texture* texture, double srcX, double srcY, dou
                           double srcH, double dstX, double dstY, double dstW, double dstH,
                           double centreX, double centreY, double angle, double red, double green,
                           double blue, double alpha) {
-    plumo::FpGuard guard;
     plumo::impl::DrawTexRot(texture, srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH, centreX,
                             centreY, angle, red, green, blue, alpha);
 }

@@ -1,5 +1,6 @@
 #include "Failures.h"
 
+#include "FloatingPoint.h"
 #include "Session.h"
 
 namespace plumo {
@@ -19,6 +20,8 @@ void FlushBeforeFailure() {
 
 // Not inlined, so the address it reports is inside the export that failed.
 __attribute__((noinline)) void Raise(int64_t code, const std::string& message) {
+    // Pad and the draws raise before they take a guard of their own.
+    FpGuard guard;
     if (gFailureCell != nullptr && *gFailureCell == 0) {
         *gFailureCell = reinterpret_cast<uint64_t>(__builtin_return_address(0));
     }

@@ -268,6 +268,10 @@ void Textures::Draw(const char* name, Texture* texture, std::span<const double> 
         Raise(kLibraryFailure, std::string(name) + " was given no texture");
     }
     auto* object = reinterpret_cast<TextureObject*>(texture);
+    if (!trace.IsOpen() && object->sdl == nullptr) {
+        return;
+    }
+    FpGuard guard;
     if (trace.IsOpen()) {
         trace.Word(name).Int(object->id);
         for (const double number : numbers) {
