@@ -65,11 +65,11 @@ ScaledCopies::~ScaledCopies() {
         SDL_DestroyTexture(copy.texture);
     }
     for (const ScratchSlot& slot : scratches) {
+        SDL_FreeSurface(slot.view);
         if (slot.texture != nullptr) {
             SDL_DestroyTexture(slot.texture);
         }
     }
-    SDL_FreeSurface(staging);
 }
 
 SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame) {
@@ -80,30 +80,29 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
         found->second.lastFrame = frame;
         return found->second.texture;
     }
-    // The staging surface must hold the piece either way.
     const Uint32 format = CopyFormat(key, pixels);
-    SDL_Texture* temporary = Scratch(key, format, pixels->format->format);
-    if (temporary == nullptr) {
-        return nullptr;
-    }
     Sighting& sighting = sightings[CopyKeyHash()(key) % kSightings];
     if (!(sighting.key == key && sighting.lastFrame + 1 >= frame)) {
         sighting = {key, frame, frame};
     }
     sighting.lastFrame = frame;
     const int64_t size = int64_t{key.width} * key.height;
-    if (frame - sighting.firstFrame < kSteadyFrames || keptPixels + size > kMaxKeptPixels) {
-        return Make(key, pixels, temporary);
-    }
-    SDL_Texture* texture =
-        SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STATIC, key.width, key.height);
-    if (texture == nullptr || Make(key, pixels, texture) == nullptr) {
+    if (frame - sighting.firstFrame >= kSteadyFrames && keptPixels + size <= kMaxKeptPixels) {
+        SDL_Texture* texture =
+            SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, key.width, key.height);
+        SDL_Surface* view = View(texture, pixels->format->format);
+        const bool made = view != nullptr && Make(key, pixels, texture, view);
+        SDL_FreeSurface(view);
+        if (made) {
+            kept.emplace(key, Kept{texture, frame});
+            keptPixels += size;
+            return texture;
+        }
         SDL_DestroyTexture(texture);
-        return Make(key, pixels, temporary);
     }
-    kept.emplace(key, Kept{texture, frame});
-    keptPixels += size;
-    return texture;
+    const ScratchSlot* slot = Scratch(key, format, pixels->format->format);
+    return slot != nullptr && Make(key, pixels, slot->texture, slot->view) ? slot->texture
+                                                                           : nullptr;
 }
 
 void ScaledCopies::Forget(const void* owner) {
@@ -122,62 +121,73 @@ void ScaledCopies::Forget(const void* owner) {
     }
 }
 
-SDL_Texture* ScaledCopies::Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* into) {
-    if (into == nullptr) {
+// In software a texture's pixels stay where they were made, so a surface made
+// once over them, in the picture's own format, lets SDL stretch straight into
+// the texture.
+SDL_Surface* ScaledCopies::View(SDL_Texture* texture, Uint32 pictureFormat) {
+    void* memory = nullptr;
+    int pitch = 0;
+    int width = 0;
+    int height = 0;
+    if (texture == nullptr || SDL_QueryTexture(texture, nullptr, nullptr, &width, &height) != 0 ||
+        SDL_LockTexture(texture, nullptr, &memory, &pitch) != 0) {
         return nullptr;
+    }
+    SDL_UnlockTexture(texture);
+    return SDL_CreateRGBSurfaceWithFormatFrom(memory, width, height, 32, pitch, pictureFormat);
+}
+
+bool ScaledCopies::Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* texture,
+                        SDL_Surface* view) {
+    // Locking first draws what the queue still holds of the texture's last piece.
+    void* memory = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture, nullptr, &memory, &pitch) != 0 || memory != view->pixels) {
+        return false;
     }
     SDL_Rect source = key.source;
     SDL_Rect target{0, 0, key.width, key.height};
-    if (SDL_SoftStretchLinear(pixels, &source, staging, &target) != 0) {
-        return nullptr;
+    const bool stretched = SDL_SoftStretchLinear(pixels, &source, view, &target) == 0;
+    if (stretched) {
+        Mirror(view, key.width, key.height, key.flip);
+        if (CopyFormat(key, pixels) != pixels->format->format) {
+            SwapRedAndBlue(view, key.width, key.height);
+        }
     }
-    Mirror(staging, key.width, key.height, key.flip);
-    if (CopyFormat(key, pixels) != pixels->format->format) {
-        SwapRedAndBlue(staging, key.width, key.height);
-    }
-    if (SDL_UpdateTexture(into, &target, staging->pixels, staging->pitch) != 0) {
-        return nullptr;
-    }
-    return into;
+    SDL_UnlockTexture(texture);
+    return stretched;
 }
 
-// One scratch texture a format, grown to the largest piece drawn and never
-// shrunk. The staging surface holds the stretched pixels on their way into a
-// texture.
-SDL_Texture* ScaledCopies::Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat) {
-    const int width = key.width;
-    const int height = key.height;
-    if (staging == nullptr || staging->w < width || staging->h < height ||
-        staging->format->format != pictureFormat) {
-        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(
-            0, std::max(width, staging != nullptr ? staging->w : 0),
-            std::max(height, staging != nullptr ? staging->h : 0), 32, pictureFormat);
-        if (surface == nullptr) {
-            return nullptr;
-        }
-        SDL_FreeSurface(staging);
-        staging = surface;
-    }
+// One scratch texture a format and kind of draw, grown to the largest piece
+// drawn and never shrunk.
+const ScaledCopies::ScratchSlot* ScaledCopies::Scratch(const CopyKey& key, Uint32 format,
+                                                       Uint32 pictureFormat) {
     const auto fits = [&](const ScratchSlot& slot) {
         return slot.texture == nullptr || (slot.format == format && slot.blit == key.blit);
     };
     const auto found = std::find_if(scratches.begin(), scratches.end(), fits);
     ScratchSlot& slot = found != scratches.end() ? *found : scratches.front();
-    if (fits(slot) && slot.texture != nullptr && width <= slot.width && height <= slot.height) {
-        return slot.texture;
+    const bool same = slot.texture != nullptr && fits(slot);
+    if (same && key.width <= slot.width && key.height <= slot.height) {
+        return &slot;
     }
-    const int newWidth = std::max(width, fits(slot) ? slot.width : 0);
-    const int newHeight = std::max(height, fits(slot) ? slot.height : 0);
+    const int width = std::max(key.width, same ? slot.width : 0);
+    const int height = std::max(key.height, same ? slot.height : 0);
     SDL_Texture* texture =
-        SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, newWidth, newHeight);
-    if (texture == nullptr) {
+        SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+    SDL_Surface* view = View(texture, pictureFormat);
+    if (view == nullptr) {
+        if (texture != nullptr) {
+            SDL_DestroyTexture(texture);
+        }
         return nullptr;
     }
+    SDL_FreeSurface(slot.view);
     if (slot.texture != nullptr) {
         SDL_DestroyTexture(slot.texture);
     }
-    slot = {texture, newWidth, newHeight, format, key.blit};
-    return texture;
+    slot = {texture, view, width, height, format, key.blit};
+    return &slot;
 }
 
 void ScaledCopies::DropUnused(uint64_t frame) {

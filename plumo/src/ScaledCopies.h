@@ -58,8 +58,18 @@ private:
         uint64_t lastFrame = 0;
     };
 
-    SDL_Texture* Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* into);
-    SDL_Texture* Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat);
+    struct ScratchSlot {
+        SDL_Texture* texture = nullptr;
+        SDL_Surface* view = nullptr;  // over the texture's pixels
+        int width = 0;
+        int height = 0;
+        Uint32 format = 0;
+        int blit = 0;
+    };
+
+    SDL_Surface* View(SDL_Texture* texture, Uint32 pictureFormat);
+    bool Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* texture, SDL_Surface* view);
+    const ScratchSlot* Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat);
     void DropUnused(uint64_t frame);
 
     // Copies not drawn for a minute go, and the cache stays within
@@ -75,16 +85,8 @@ private:
     uint64_t lastSweep = 0;
     // Pieces seen once, by hash: a fixed table, so one-off sizes cost nothing.
     std::array<Sighting, kSightings> sightings{};
-    struct ScratchSlot {
-        SDL_Texture* texture = nullptr;
-        int width = 0;
-        int height = 0;
-        Uint32 format = 0;
-        int blit = 0;
-    };
     // One a pixel format and kind of draw.
     std::array<ScratchSlot, 16> scratches{};
-    SDL_Surface* staging = nullptr;
 };
 
 }  // namespace plumo

@@ -107,7 +107,8 @@ void Session::Open(const InitParams& params) {
     if (!settings.recordPath.empty()) {
         recording.Open(settings.recordPath, seed);
     }
-    textures.SetFolder(LibraryDirectory());
+    // Reading ahead runs while the window opens.
+    textures.SetFolder(LibraryDirectory(), settings.video != VideoMode::kNone);
     display.Open(title, params.icon);
     trace.Word("frame").Int(0).EndLine();
     timer.Restart();

@@ -17,8 +17,9 @@ struct TextureObject {
     uint64_t generation;  // of the Textures it came from
     int64_t id;
     SDL_Texture* sdl;
-    SDL_Surface* pixels;  // kept only for scaled copies in software
-    bool opaque;
+    // Shared with the store and other textures of the same file.
+    std::shared_ptr<const Picture> picture;
+    std::string path;
     int homeBlit;  // the kind of draw its own SDL texture is kept for; -1 before the first
     TextureObject* prev;
     TextureObject* next;
@@ -82,49 +83,6 @@ texture_file::Header ReadHeader(InputFile& file, const std::string& path) {
         Raise(kLibraryFailure, "cannot read texture " + Shown(path) + ": " + why);
     }
     return header;
-}
-
-struct FreeSurface {
-    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
-};
-using Surface = std::unique_ptr<SDL_Surface, FreeSurface>;
-
-Surface ReadPixels(InputFile& file, const texture_file::Header& header, const std::string& path) {
-    const std::string refusal = "cannot read texture " + Shown(path);
-    Surface image(SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(header.width),
-                                                 static_cast<int>(header.height), 32,
-                                                 SDL_PIXELFORMAT_RGBA32));
-    if (image == nullptr) {
-        Raise(kLibraryFailure, refusal + ": " + SDL_GetError());
-    }
-    const size_t rowBytes = size_t{header.width} * texture_file::kBytesPerPixel;
-    for (uint32_t y = 0; y < header.height; ++y) {
-        const std::string why = ReadExactly(
-            file, static_cast<uint8_t*>(image->pixels) + size_t{y} * image->pitch, rowBytes);
-        if (!why.empty()) {
-            Raise(kLibraryFailure, refusal + ": " + why);
-        }
-    }
-    // The size was checked before; a file that grew since is not the one checked.
-    char more = 0;
-    if (file.Read(&more, 1) != 0) {
-        Raise(kLibraryFailure, refusal + ": the file changed while it was read");
-    }
-    return image;
-}
-
-// Drawn without blending, such a picture blits as a plain copy.
-bool Opaque(const SDL_Surface* image) {
-    for (int y = 0; y < image->h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(
-            static_cast<const uint8_t*>(image->pixels) + size_t(y) * image->pitch);
-        for (int x = 0; x < image->w; ++x) {
-            if (reinterpret_cast<const uint8_t*>(&row[x])[3] != 0xFF) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 bool RendersInSoftware(SDL_Renderer* renderer) {
@@ -198,35 +156,44 @@ Textures::~Textures() {
     gOpen = nullptr;
 }
 
+void Textures::SetFolder(std::string path, bool readAhead) {
+    folder = std::move(path);
+    if (readAhead) {
+        pictures.ReadAhead(folder);
+    }
+}
+
 Texture* Textures::Load(const std::string& name) {
     const std::string path = folder + "/" + name;
     InputFile file = OpenTexture(path);
     const texture_file::Header header = ReadHeader(file, path);
     SDL_Renderer* renderer = display.Renderer();
     SDL_Texture* sdl = nullptr;
-    Surface pixels;
-    bool opaque = false;
+    std::shared_ptr<const Picture> picture;
     if (renderer != nullptr) {
-        pixels = ReadPixels(file, header, path);
-        sdl = SDL_CreateTextureFromSurface(renderer, pixels.get());
-        if (sdl == nullptr) {
-            Raise(kLibraryFailure, "cannot create texture " + Shown(path) + ": " + SDL_GetError());
-        }
-        SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
-        opaque = Opaque(pixels.get());
         if (!copies.has_value() && RendersInSoftware(renderer)) {
             copies.emplace(renderer);
         }
+        picture = pictures.Find(path, file.Stamp());
+        if (picture == nullptr) {
+            std::string why;
+            picture = ReadPicture(file, header, why);
+            if (picture == nullptr) {
+                Raise(kLibraryFailure, "cannot read texture " + Shown(path) + ": " + why);
+            }
+            pictures.Keep(path, file.Stamp(), picture);
+        }
+        // In software most textures are only ever drawn through scaled copies.
         if (!copies.has_value()) {
-            pixels.reset();
+            sdl = Upload(*picture, path);
         }
     }
     auto* object = new TextureObject{{1, &ReleaseTexture},
                                      generation,
                                      ++lastId,
                                      sdl,
-                                     pixels.release(),
-                                     opaque,
+                                     std::move(picture),
+                                     path,
                                      -1,
                                      nullptr,
                                      first};
@@ -238,6 +205,23 @@ Texture* Textures::Load(const std::string& name) {
     return &object->header;
 }
 
+SDL_Texture* Textures::Upload(const Picture& picture, const std::string& path) {
+    SDL_Texture* sdl = SDL_CreateTextureFromSurface(display.Renderer(), picture.surface);
+    if (sdl == nullptr) {
+        Raise(kLibraryFailure, "cannot create texture " + Shown(path) + ": " + SDL_GetError());
+    }
+    SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
+    return sdl;
+}
+
+// Made on the first draw that needs it: in software most textures never do.
+SDL_Texture* Textures::Own(TextureObject& object) {
+    if (object.sdl == nullptr) {
+        object.sdl = Upload(*object.picture, object.path);
+    }
+    return object.sdl;
+}
+
 void Textures::Unload(TextureObject* texture) {
     if (copies.has_value()) {
         copies->Forget(texture);
@@ -246,8 +230,7 @@ void Textures::Unload(TextureObject* texture) {
         SDL_DestroyTexture(texture->sdl);
         texture->sdl = nullptr;
     }
-    SDL_FreeSurface(texture->pixels);
-    texture->pixels = nullptr;
+    texture->picture.reset();
 }
 
 void Textures::Forget(TextureObject* texture) {
@@ -268,7 +251,7 @@ void Textures::Draw(const char* name, Texture* texture, std::span<const double> 
         Raise(kLibraryFailure, std::string(name) + " was given no texture");
     }
     auto* object = reinterpret_cast<TextureObject*>(texture);
-    if (!trace.IsOpen() && object->sdl == nullptr) {
+    if (!trace.IsOpen() && object->picture == nullptr) {
         return;
     }
     FpGuard guard;
@@ -279,7 +262,7 @@ void Textures::Draw(const char* name, Texture* texture, std::span<const double> 
         }
         trace.EndLine();
     }
-    if (object->sdl != nullptr) {
+    if (object->picture != nullptr) {
         Render(*object, numbers);
     }
 }
@@ -296,7 +279,8 @@ void Textures::Render(TextureObject& object, std::span<const double> numbers) {
     const Uint8 red = ToByte(colour[0]);
     const Uint8 green = ToByte(colour[1]);
     const Uint8 blue = ToByte(colour[2]);
-    const auto mode = object.opaque && alpha == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND;
+    const auto mode =
+        object.picture->opaque && alpha == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND;
     const auto use = [&](SDL_Texture* sdl) {
         SDL_SetTextureColorMod(sdl, red, green, blue);
         SDL_SetTextureAlphaMod(sdl, alpha);
@@ -309,7 +293,7 @@ void Textures::Render(TextureObject& object, std::span<const double> numbers) {
         const SDL_FPoint centre{static_cast<float>(numbers[kCentre]),
                                 static_cast<float>(numbers[kCentre + 1])};
         const double degrees = numbers[kAngle] * (180.0 / std::numbers::pi);
-        SDL_RenderCopyExF(renderer, use(object.sdl), &source, &destination, degrees, &centre,
+        SDL_RenderCopyExF(renderer, use(Own(object)), &source, &destination, degrees, &centre,
                           mirror);
         return;
     }
@@ -320,9 +304,9 @@ void Textures::Render(TextureObject& object, std::span<const double> numbers) {
         copy != nullptr) {
         SDL_RenderCopyF(renderer, use(copy), &part, &destination);
     } else if (flip != SDL_FLIP_NONE) {
-        SDL_RenderCopyExF(renderer, use(object.sdl), &source, &destination, 0.0, nullptr, mirror);
+        SDL_RenderCopyExF(renderer, use(Own(object)), &source, &destination, 0.0, nullptr, mirror);
     } else {
-        SDL_RenderCopyF(renderer, use(object.sdl), &source, &destination);
+        SDL_RenderCopyF(renderer, use(Own(object)), &source, &destination);
     }
 }
 
@@ -333,13 +317,13 @@ SDL_Texture* Textures::ScaledCopy(TextureObject& object, Piece piece, const SDL_
                                   SDL_Rect& part) {
     SDL_Rect& source = piece.source;
     const int flip = piece.flip;
-    if (!copies.has_value() || object.pixels == nullptr) {
+    if (!copies.has_value()) {
         return nullptr;
     }
     // What SDL does with the numbers before it blits: the source clipped to
     // the picture, the destination scaled to the output and truncated.
-    const SDL_Rect picture{0, 0, object.pixels->w, object.pixels->h};
-    if (!SDL_IntersectRect(&source, &picture, &source)) {
+    const SDL_Rect bounds{0, 0, object.picture->surface->w, object.picture->surface->h};
+    if (!SDL_IntersectRect(&source, &bounds, &source)) {
         return nullptr;
     }
     float scaleX = 1;
@@ -362,7 +346,7 @@ SDL_Texture* Textures::ScaledCopy(TextureObject& object, Piece piece, const SDL_
         }
     }
     part = {0, 0, width, height};
-    return copies->Get({&object, source, flip, width, height, piece.blit}, object.pixels,
+    return copies->Get({&object, source, flip, width, height, piece.blit}, object.picture->surface,
                        display.Frames());
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -10,7 +11,9 @@
 #include "Display.h"
 #include "InputFile.h"
 #include "LineWriter.h"
+#include "Pictures.h"
 #include "ScaledCopies.h"
+#include "plumo/TextureFile.h"
 
 namespace plumo {
 
@@ -25,8 +28,9 @@ public:
     Textures(const Textures&) = delete;
     Textures& operator=(const Textures&) = delete;
 
-    // Where Load reads from.
-    void SetFolder(std::string path) { folder = std::move(path); }
+    // Where Load reads from; the folder's pictures are read ahead from now on
+    // when there will be something to draw them on.
+    void SetFolder(std::string path, bool readAhead);
     // Every mode checks the file the same way, so every mode refuses the same files.
     Texture* Load(const std::string& name);
     // numbers: the source rect, the destination rect, then for DrawTexRot the
@@ -38,6 +42,8 @@ private:
 
     void Forget(TextureObject* texture);
     void Unload(TextureObject* texture);
+    SDL_Texture* Upload(const Picture& picture, const std::string& path);
+    SDL_Texture* Own(TextureObject& object);
     void Render(TextureObject& object, std::span<const double> numbers);
     // What of a texture a draw puts down, and how (see CopyKey).
     struct Piece {
@@ -56,6 +62,7 @@ private:
     TextureObject* first = nullptr;
     // Only while SDL draws in software.
     std::optional<ScaledCopies> copies;
+    Pictures pictures;
 };
 
 }  // namespace plumo
