@@ -171,6 +171,9 @@ void Display::Open(const std::string& title, const Icon* icon) {
 
 void Display::StartSdl() {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // Software drawing goes straight to the window, never through a GL
+    // texture; also when the player asks for it with SDL_RENDER_DRIVER.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // The library's own stop handlers end the session in every mode.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const bool windowed = mode == VideoMode::kWindow;
@@ -218,7 +221,6 @@ void Display::CreateWindowRenderer() {
         // GL without a GPU is a rasteriser of its own on top of SDL's: drawing
         // straight into the window's shared-memory image costs a third of it.
         SDL_DestroyRenderer(renderer);
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     }
     if (renderer == nullptr) {

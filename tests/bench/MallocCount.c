@@ -1,4 +1,4 @@
-/* LD_PRELOAD=libmorva_malloc_count.so: counts every heap allocation of the
+/* LD_PRELOAD shim (scripts/bench.sh builds it): counts every heap allocation of the
  * process (malloc and its kin, whoever calls them) and writes the count to
  * the file MORVA_MALLOC_COUNT names when the process ends. */
 #include <stdio.h>
