@@ -140,12 +140,14 @@ void Session::Act() {
     // Writes that failed since the last frame, while nothing could be raised.
     trace.Check();
     frameLog.Check();
+    // Waiting before the frame is shown, not after, keeps the time the game
+    // took to draw it out of the interval the player sees.
+    timer.Pace();
     Present();
     EndIfAsked();
     if (settings.frameLimit > 0 && acts + 1 >= settings.frameLimit) {
         Raise(kQuietEnd, "frame limit reached");
     }
-    timer.Pace();
     if (settings.video == VideoMode::kWindow && devices.Pump()) {
         timer.Restart();
     }
