@@ -372,6 +372,13 @@ void Display::ToggleFullscreen() {
     NoteWindowed();
     const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (full) {
+        // Without a window manager to restore it, a window that started
+        // fullscreen would stay the display's size.
+        const SDL_Rect fitted = Fit(windowed);
+        SDL_SetWindowSize(window, fitted.w, fitted.h);
+        SDL_SetWindowPosition(window, fitted.x, fitted.y);
+    }
 }
 
 void Display::NoteWindowed() {
