@@ -124,6 +124,10 @@ void Devices::HandleWindow(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_SHOWN:
             minimized = false;
             break;
+        case SDL_WINDOWEVENT_MOVED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            display.NoteWindowed();
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             ReleaseEverything();
             // A player watching a replay is not the one who stopped playing.

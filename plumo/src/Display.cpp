@@ -381,9 +381,11 @@ void Display::ToggleFullscreen() {
     }
 }
 
+// A maximised window keeps the size it will go back to.
 void Display::NoteWindowed() {
     const Uint32 flags = SDL_GetWindowFlags(window);
-    if ((flags & (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_MINIMIZED)) != 0) {
+    if ((flags & (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) !=
+        0) {
         return;
     }
     SDL_Point size{};

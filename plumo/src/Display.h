@@ -48,6 +48,8 @@ public:
     // The window's state as it should open next time: its size and position
     // out of fullscreen.
     WindowPlacement Placement();
+    // Remembers the window's size and position while it is an ordinary window.
+    void NoteWindowed();
 
     // What is drawn so far over the whole output, or null when it cannot be
     // read; the caller destroys it.
@@ -62,8 +64,6 @@ private:
     void OpenOffscreen();
     void SetIcon(const Icon* icon);
     void SavePng(const std::string& path);
-    // Remembers the window's geometry while it is not fullscreen.
-    void NoteWindowed();
 
     VideoMode mode;
     std::string shotDir;
