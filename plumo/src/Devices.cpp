@@ -5,83 +5,45 @@
 namespace plumo {
 namespace {
 
-template <typename Source>
-struct ButtonRow {
-    Source source;
-    int button;
-};
-
-// Buttons 3 to 5 have no role in the game.
-constexpr ButtonRow<SDL_Scancode> kKeyRows[] = {
-    {SDL_SCANCODE_SPACE, kJump},  {SDL_SCANCODE_LSHIFT, kDash}, {SDL_SCANCODE_X, kDash},
-    {SDL_SCANCODE_K, kDash},      {SDL_SCANCODE_Z, kAttack},    {SDL_SCANCODE_J, kAttack},
-    {SDL_SCANCODE_C, 3},          {SDL_SCANCODE_L, 3},          {SDL_SCANCODE_V, 4},
-    {SDL_SCANCODE_B, 5},          {SDL_SCANCODE_LEFT, kLeft},   {SDL_SCANCODE_A, kLeft},
-    {SDL_SCANCODE_RIGHT, kRight}, {SDL_SCANCODE_D, kRight},     {SDL_SCANCODE_UP, kUp},
-    {SDL_SCANCODE_W, kUp},        {SDL_SCANCODE_DOWN, kDown},   {SDL_SCANCODE_S, kDown},
-};
-
-constexpr ButtonRow<SDL_GameControllerButton> kControllerRows[] = {
-    {SDL_CONTROLLER_BUTTON_A, kJump},         {SDL_CONTROLLER_BUTTON_B, kDash},
-    {SDL_CONTROLLER_BUTTON_X, kAttack},       {SDL_CONTROLLER_BUTTON_Y, 3},
-    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 4},  {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 5},
-    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, kLeft}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, kRight},
-    {SDL_CONTROLLER_BUTTON_DPAD_UP, kUp},     {SDL_CONTROLLER_BUTTON_DPAD_DOWN, kDown},
-};
-
-// Each source once, each button a pad button.
-template <typename Source, size_t kCount>
-constexpr bool WellFormed(const ButtonRow<Source> (&rows)[kCount]) {
-    for (size_t i = 0; i < kCount; ++i) {
-        if (rows[i].button < 0 || rows[i].button >= kButtonCount) {
-            return false;
-        }
-        for (size_t j = 0; j < i; ++j) {
-            if (rows[j].source == rows[i].source) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-static_assert(WellFormed(kKeyRows));
-static_assert(WellFormed(kControllerRows));
-
-template <typename Source, size_t kCount>
-ButtonMask ButtonsOf(const ButtonRow<Source> (&rows)[kCount], Source source) {
-    ButtonMask mask = 0;
-    for (const ButtonRow<Source>& row : rows) {
-        if (row.source == source) {
-            mask |= Bit(row.button);
-        }
-    }
-    return mask;
-}
-
-// The left stick's axes, each a pair of opposite buttons.
-struct StickAxis {
-    SDL_GameControllerAxis axis;
-    int negative;
-    int positive;
-};
-constexpr StickAxis kStickAxes[] = {{SDL_CONTROLLER_AXIS_LEFTX, kLeft, kRight},
-                                    {SDL_CONTROLLER_AXIS_LEFTY, kUp, kDown}};
-
-// Stick deflection, out of SDL's 32767. Hysteresis keeps a stick resting near
+// Axis deflection, out of SDL's 32767. Hysteresis keeps a stick resting near
 // the threshold from chattering.
-constexpr int kStickPress = 16000;
-constexpr int kStickRelease = 12000;
-static_assert(kStickRelease < kStickPress);
+constexpr int kAxisPress = 16000;
+constexpr int kAxisRelease = 12000;
+static_assert(kAxisRelease < kAxisPress);
 
-void FollowStick(ButtonMask& stick, int button, int deflection) {
-    if (deflection >= kStickPress) {
-        stick |= Bit(button);
-    } else if (deflection < kStickRelease) {
-        stick &= ~Bit(button);
+void FollowAxis(bool& on, int deflection) {
+    if (deflection >= kAxisPress) {
+        on = true;
+    } else if (deflection < kAxisRelease) {
+        on = false;
     }
 }
 
 }  // namespace
+
+Devices::Devices(Display& display, HoldCounter* holds, const Bindings& bindings,
+                 bool pauseOnFocusLoss)
+    : display(display), holds(holds), pauseOnFocusLoss(pauseOnFocusLoss) {
+    for (size_t action = 0; action < kActionCount; ++action) {
+        const ButtonMask bit = Bit(kActions[action].bit);
+        for (const SDL_Scancode key : bindings.keys[action]) {
+            keyBits[key] |= bit;
+        }
+        for (const PadInput input : bindings.pad[action]) {
+            switch (input.kind) {
+                case PadInput::Kind::kButton:
+                    buttonBits[input.index] |= bit;
+                    break;
+                case PadInput::Kind::kAxisNegative:
+                    negativeBits[input.index] |= bit;
+                    break;
+                case PadInput::Kind::kAxisPositive:
+                    positiveBits[input.index] |= bit;
+                    break;
+            }
+        }
+    }
+}
 
 Devices::~Devices() {
     for (auto& [id, controller] : controllers) {
@@ -107,6 +69,17 @@ bool Devices::Pump() {
     return true;
 }
 
+bool Devices::WaitWhilePaused(int timeoutMs) {
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, timeoutMs) != 0) {
+        Handle(event);
+        while (SDL_PollEvent(&event) != 0) {
+            Handle(event);
+        }
+    }
+    return std::exchange(redraw, false) || shotRequested;
+}
+
 void Devices::Handle(const SDL_Event& event) {
     switch (event.type) {
         case SDL_QUIT:
@@ -130,7 +103,7 @@ void Devices::Handle(const SDL_Event& event) {
             HandleControllerButton(event.cbutton);
             break;
         case SDL_CONTROLLERAXISMOTION:
-            HandleStick(event.caxis);
+            HandleAxis(event.caxis);
             break;
         default:
             break;
@@ -138,6 +111,7 @@ void Devices::Handle(const SDL_Event& event) {
 }
 
 void Devices::HandleWindow(const SDL_WindowEvent& event) {
+    redraw = true;
     switch (event.event) {
         case SDL_WINDOWEVENT_CLOSE:
             closed = true;
@@ -150,8 +124,16 @@ void Devices::HandleWindow(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_SHOWN:
             minimized = false;
             break;
+        case SDL_WINDOWEVENT_MOVED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            display.NoteWindowed();
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             ReleaseEverything();
+            // A player watching a replay is not the one who stopped playing.
+            if (pauseOnFocusLoss && holds != nullptr && pause == PauseState::kRunning) {
+                pause = PauseState::kAsked;
+            }
             break;
         default:
             break;
@@ -171,9 +153,8 @@ void Devices::HandleKey(const SDL_KeyboardEvent& key) {
         return;
     }
     keysDown[code] = down;
-    const ButtonMask mask = ButtonsOf(kKeyRows, code);
-    for (int b = 0; b < kButtonCount; ++b) {
-        if ((mask & Bit(b)) != 0) {
+    for (int b = 0; b <= kPauseBit; ++b) {
+        if ((keyBits[code] & Bit(b)) != 0) {
             keyHolds[b] += down ? 1 : -1;
         }
     }
@@ -189,6 +170,7 @@ bool Devices::HandleShortcut(const SDL_KeyboardEvent& key) {
     if (code == SDL_SCANCODE_F11 ||
         (code == SDL_SCANCODE_RETURN && (key.keysym.mod & KMOD_ALT) != 0)) {
         display.ToggleFullscreen();
+        redraw = true;
         return true;
     }
     if (code == SDL_SCANCODE_F12) {
@@ -222,31 +204,25 @@ void Devices::RemoveController(SDL_JoystickID id) {
 
 void Devices::HandleControllerButton(const SDL_ControllerButtonEvent& event) {
     const auto found = controllers.find(event.which);
-    if (found == controllers.end()) {
+    if (found == controllers.end() || event.button >= SDL_CONTROLLER_BUTTON_MAX) {
         return;
     }
-    const ButtonMask mask =
-        ButtonsOf(kControllerRows, static_cast<SDL_GameControllerButton>(event.button));
     if (event.type == SDL_CONTROLLERBUTTONDOWN) {
-        found->second.buttons |= mask;
+        found->second.buttons |= Bit(event.button);
     } else {
-        found->second.buttons &= ~mask;
+        found->second.buttons &= ~Bit(event.button);
     }
     Apply();
 }
 
-void Devices::HandleStick(const SDL_ControllerAxisEvent& event) {
+void Devices::HandleAxis(const SDL_ControllerAxisEvent& event) {
     const auto found = controllers.find(event.which);
-    if (found == controllers.end()) {
+    if (found == controllers.end() || event.axis >= SDL_CONTROLLER_AXIS_MAX) {
         return;
     }
-    for (const StickAxis& axis : kStickAxes) {
-        if (event.axis == axis.axis) {
-            FollowStick(found->second.stick, axis.negative, -event.value);
-            FollowStick(found->second.stick, axis.positive, event.value);
-            Apply();
-        }
-    }
+    FollowAxis(found->second.negative[event.axis], -event.value);
+    FollowAxis(found->second.positive[event.axis], event.value);
+    Apply();
 }
 
 // Losing the window's focus lets go of everything: the releases never arrive.
@@ -254,24 +230,45 @@ void Devices::ReleaseEverything() {
     keysDown.fill(false);
     keyHolds.fill(0);
     for (auto& [id, controller] : controllers) {
-        controller.buttons = 0;
-        controller.stick = 0;
+        controller = {controller.handle};
     }
     Apply();
 }
 
 void Devices::Apply() {
     ButtonMask now = 0;
-    for (int b = 0; b < kButtonCount; ++b) {
+    for (int b = 0; b <= kPauseBit; ++b) {
         if (keyHolds[b] > 0) {
             now |= Bit(b);
         }
     }
     for (const auto& [id, controller] : controllers) {
-        now |= controller.buttons | controller.stick;
+        for (int button = 0; button < SDL_CONTROLLER_BUTTON_MAX; ++button) {
+            if ((controller.buttons & Bit(button)) != 0) {
+                now |= buttonBits[button];
+            }
+        }
+        for (int axis = 0; axis < SDL_CONTROLLER_AXIS_MAX; ++axis) {
+            now |= (controller.negative[axis] ? negativeBits[axis] : 0) |
+                   (controller.positive[axis] ? positiveBits[axis] : 0);
+        }
     }
-    const ButtonMask changed = now ^ held;
+    const bool pausePressed = (now & ~held & Bit(kPauseBit)) != 0;
     held = now;
+    if (pausePressed && pause == PauseState::kRunning) {
+        pause = PauseState::kAsked;
+    } else if (pausePressed && pause == PauseState::kPaused) {
+        pause = PauseState::kRunning;
+    }
+    if (pause != PauseState::kPaused) {
+        Forward();
+    }
+}
+
+void Devices::Forward() {
+    const ButtonMask now = held & kPadButtons;
+    const ButtonMask changed = now ^ forwarded;
+    forwarded = now;
     if (holds == nullptr) {
         return;
     }

@@ -66,6 +66,58 @@ std::string ShotName(const char* prefix, int64_t frame) {
     return name;
 }
 
+// A remembered position counts as on a display when this much of the window's
+// top edge, where it is grabbed, lies on one.
+constexpr int kGripWidth = 100;
+constexpr int kGripHeight = 32;
+
+// The display under most of the window's top edge, if enough of it is.
+std::optional<int> DisplayUnder(SDL_Point position, int width) {
+    const SDL_Rect top{position.x, position.y, width, kGripHeight};
+    std::optional<int> best;
+    int bestWidth = std::min(width, kGripWidth) - 1;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect usable{};
+        SDL_Rect overlap{};
+        if (SDL_GetDisplayUsableBounds(i, &usable) == 0 &&
+            SDL_IntersectRect(&top, &usable, &overlap) && overlap.w > bestWidth) {
+            best = i;
+            bestWidth = overlap.w;
+        }
+    }
+    return best;
+}
+
+// Where the window opens: on the display it was left on if that still exists,
+// else centred on the first; never larger than the display's usable area, and
+// without a size as large as it allows at the picture's shape.
+SDL_Rect Fit(const WindowPlacement& placement) {
+    const int askedWidth = placement.size ? placement.size->x : kScreenW;
+    const std::optional<int> under =
+        placement.position ? DisplayUnder(*placement.position, askedWidth) : std::nullopt;
+    const int display = under.value_or(0);
+    SDL_Rect usable{0, 0, kScreenW, kScreenH};
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) {
+        usable = {0, 0, kScreenW, kScreenH};
+    }
+    int width = std::min(usable.w, usable.h * 16 / 9);
+    int height = width * 9 / 16;
+    if (placement.size) {
+        width = std::min(placement.size->x, usable.w);
+        height = std::min(placement.size->y, usable.h);
+    }
+    width = std::max(width, kMinWindowWidth);
+    height = std::max(height, kMinWindowHeight);
+    if (!under) {
+        const int centred = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        return {centred, centred, width, height};
+    }
+    // All of it on the display, so a window that shrank with it stays whole.
+    const int x = std::max(usable.x, std::min(placement.position->x, usable.x + usable.w - width));
+    const int y = std::max(usable.y, std::min(placement.position->y, usable.y + usable.h - height));
+    return {x, y, width, height};
+}
+
 // SDL_RWops over a growing byte buffer: the encoder writes the PNG there, so
 // the file itself is written with every write checked.
 class PngBytes {
@@ -194,29 +246,25 @@ void Display::StartSdl() {
     imageStarted = true;
 }
 
-// As large as the usable desktop allows at the picture's shape.
 void Display::OpenWindow(const std::string& title, const Icon* icon) {
-    SDL_Rect usable{0, 0, kScreenW, kScreenH};
-    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
-        usable = {0, 0, kScreenW, kScreenH};
-    }
-    int width = std::min(usable.w, usable.h * 16 / 9);
-    int height = width * 9 / 16;
-    width = std::max(width, kMinWindowWidth);
-    height = std::max(height, kMinWindowHeight);
-
-    window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                              height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    const SDL_Rect fitted = Fit(windowed);
+    const Uint32 full = windowed.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+    window = SDL_CreateWindow(title.c_str(), fitted.x, fitted.y, fitted.w, fitted.h,
+                              SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | full);
     if (window == nullptr) {
         Raise(kLibraryFailure, std::string("cannot open the window: ") + SDL_GetError());
     }
+    NoteWindowed();
     SetIcon(icon);
     CreateWindowRenderer();
     SDL_RenderSetLogicalSize(renderer, kScreenW, kScreenH);
 }
 
 void Display::CreateWindowRenderer() {
-    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    // A software renderer would only fake vsync with a sleep of its own,
+    // against the frame timer's.
+    const Uint32 sync = vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | sync);
     if (renderer != nullptr && RendersOnSoftwareGl(renderer)) {
         // GL without a GPU is a rasteriser of its own on top of SDL's: drawing
         // straight into the window's shared-memory image costs a third of it.
@@ -324,8 +372,67 @@ void Display::SavePng(const std::string& path) {
 }
 
 void Display::ToggleFullscreen() {
+    NoteWindowed();
     const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (full) {
+        // Without a window manager to restore it, a window that started
+        // fullscreen would stay the display's size.
+        const SDL_Rect fitted = Fit(windowed);
+        SDL_SetWindowSize(window, fitted.w, fitted.h);
+        SDL_SetWindowPosition(window, fitted.x, fitted.y);
+    }
+}
+
+// A maximised window keeps the size it will go back to.
+void Display::NoteWindowed() {
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    if ((flags & (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) !=
+        0) {
+        return;
+    }
+    SDL_Point size{};
+    SDL_Point position{};
+    SDL_GetWindowSize(window, &size.x, &size.y);
+    SDL_GetWindowPosition(window, &position.x, &position.y);
+    windowed.size = size;
+    windowed.position = position;
+}
+
+WindowPlacement Display::Placement() {
+    if (window != nullptr) {
+        NoteWindowed();
+        windowed.fullscreen = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    }
+    return windowed;
+}
+
+SDL_Texture* Display::CaptureOutput() {
+    // Without the logical size the read covers the whole output, bars included.
+    SDL_RenderSetLogicalSize(renderer, 0, 0);
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(renderer, &width, &height);
+    SDL_Texture* picture = nullptr;
+    SDL_Surface* pixels =
+        SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (pixels != nullptr && SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888,
+                                                  pixels->pixels, pixels->pitch) == 0) {
+        picture = SDL_CreateTextureFromSurface(renderer, pixels);
+    }
+    SDL_FreeSurface(pixels);
+    SDL_RenderSetLogicalSize(renderer, kScreenW, kScreenH);
+    return picture;
+}
+
+void Display::CoverOutput(SDL_Texture* picture) {
+    SDL_RenderSetLogicalSize(renderer, 0, 0);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    if (picture != nullptr) {
+        SDL_RenderCopy(renderer, picture, nullptr, nullptr);
+    }
+    SDL_RenderSetLogicalSize(renderer, kScreenW, kScreenH);
 }
 
 }  // namespace plumo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <SDL.h>
@@ -16,9 +17,19 @@ namespace plumo {
 inline constexpr int kScreenW = static_cast<int>(kScreenWidth);
 inline constexpr int kScreenH = static_cast<int>(kScreenHeight);
 
+// Where the window opens and how large; what the settings file remembers.
+struct WindowPlacement {
+    std::optional<SDL_Point> size;      // none: as large as the desktop allows
+    std::optional<SDL_Point> position;  // none: centred
+    bool fullscreen = false;
+};
+
 class Display {
 public:
-    Display(VideoMode mode, std::string shotDir) : mode(mode), shotDir(std::move(shotDir)) {}
+    // The placement is kept on a display that exists; vsync is asked of
+    // renderers that can do it.
+    Display(VideoMode mode, std::string shotDir, const WindowPlacement& placement, bool vsync)
+        : mode(mode), shotDir(std::move(shotDir)), windowed(placement), vsync(vsync) {}
     ~Display();
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
@@ -36,6 +47,17 @@ public:
     // Saves what is drawn so far as <shot dir>/<prefix>-<frame>.png.
     void SaveShot(const char* prefix, int64_t frame);
     void ToggleFullscreen();
+    // The window's state as it should open next time: its size and position
+    // out of fullscreen.
+    WindowPlacement Placement();
+    // Remembers the window's size and position while it is an ordinary window.
+    void NoteWindowed();
+
+    // What is drawn so far over the whole output, or null when it cannot be
+    // read; the caller destroys it.
+    SDL_Texture* CaptureOutput();
+    // Draws `picture` over the whole output, then goes back to the game's screen.
+    void CoverOutput(SDL_Texture* picture);
 
 private:
     void StartSdl();
@@ -47,6 +69,8 @@ private:
 
     VideoMode mode;
     std::string shotDir;
+    WindowPlacement windowed;
+    bool vsync;
     bool sdlStarted = false;
     bool imageStarted = false;
     SDL_Window* window = nullptr;

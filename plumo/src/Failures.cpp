@@ -1,5 +1,7 @@
 #include "Failures.h"
 
+#include <cstdio>
+
 #include "FloatingPoint.h"
 #include "Session.h"
 
@@ -36,6 +38,13 @@ __attribute__((noinline)) void Raise(int64_t code, const std::string& message) {
         }
     }
     throw Failure(code, message);
+}
+
+void Warn(const std::string& message) {
+    // One write, so lines from elsewhere never cut into it. Should standard
+    // error itself fail, there is nowhere left to say so.
+    const std::string line = "plumo: " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 }  // namespace plumo

@@ -22,4 +22,8 @@ void FlushBeforeFailure();
 
 [[noreturn]] void Raise(int64_t code, const std::string& message);
 
+// One line on standard error about something the game goes on without: a
+// settings line that cannot be read, a file that cannot be written.
+void Warn(const std::string& message);
+
 }  // namespace plumo

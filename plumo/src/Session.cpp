@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "Buttons.h"
+#include "ConfigFile.h"
 #include "Devices.h"
 #include "Display.h"
 #include "LibraryPath.h"
 #include "LineWriter.h"
 #include "Pacing.h"
+#include "Pause.h"
 #include "Random.h"
 #include "Replay.h"
 #include "Runtime.h"
@@ -59,6 +61,7 @@ private:
 
     const StopSignalScope stopSignals;
     const Settings settings;
+    ConfigFile config;
     LineWriter trace;
     FrameLog frameLog;
     Recording recording;
@@ -72,7 +75,10 @@ private:
     int64_t acts = 0;
     Display display;
     Devices devices;
+    Pause pause;
     Textures textures;
+    // Only a normal end writes the window's state back.
+    bool endedNormally = false;
 };
 
 std::unique_ptr<Session> gSession;
@@ -81,9 +87,14 @@ bool gReportMemory = false;
 
 Session::Session(Settings read)
     : settings(std::move(read)),
+      config(ConfigFile::Load(settings.configDir)),
       timer(settings.framesPerSecond),
-      display(settings.video, settings.shotDir),
-      devices(display, settings.replayPath.empty() ? &holds : nullptr),
+      // Unpaced means as fast as it goes, never held to the display's refresh.
+      display(settings.video, settings.shotDir, config.Prefs().window,
+              config.Prefs().vsync && settings.framesPerSecond > 0),
+      devices(display, settings.replayPath.empty() ? &holds : nullptr, config.Prefs().bindings,
+              config.Prefs().pauseOnFocusLoss),
+      pause(display, devices, config.Prefs().bindings),
       textures(display, trace) {
     // A button goes down and up at most once each a frame; held room keeps
     // frames from allocating.
@@ -110,6 +121,9 @@ void Session::Open(const InitParams& params) {
     // Reading ahead runs while the window opens.
     textures.SetFolder(LibraryDirectory(), settings.video != VideoMode::kNone);
     display.Open(title, params.icon);
+    if (settings.video == VideoMode::kWindow) {
+        config.AddControllerMappings();
+    }
     trace.Word("frame").Int(0).EndLine();
     timer.Restart();
 }
@@ -146,7 +160,13 @@ void Session::Act() {
     Present();
     EndIfAsked();
     if (settings.frameLimit > 0 && acts + 1 >= settings.frameLimit) {
+        endedNormally = true;
         Raise(kQuietEnd, "frame limit reached");
+    }
+    if (devices.PauseAsked()) {
+        pause.Hold(acts);
+        timer.Restart();
+        EndIfAsked();
     }
     if (settings.video == VideoMode::kWindow && devices.Pump()) {
         timer.Restart();
@@ -179,6 +199,9 @@ void Session::Present() {
             if (devices.TakeShotRequest()) {
                 display.SaveShot("shot", acts);
             }
+            if (devices.PauseAsked()) {
+                pause.Capture();
+            }
             display.Show();
             break;
     }
@@ -187,9 +210,11 @@ void Session::Present() {
 
 void Session::EndIfAsked() {
     if (devices.Closed()) {
+        endedNormally = true;
         Raise(kQuietEnd, "the window was closed");
     }
     if (StopRequested()) {
+        endedNormally = true;
         Raise(kQuietEnd, "a stop signal arrived");
     }
 }
@@ -230,6 +255,9 @@ void Session::Flush() {
 }
 
 void Session::Close() {
+    if (endedNormally && settings.video == VideoMode::kWindow) {
+        config.SaveWindow(display.Placement());
+    }
     trace.Word("Free").EndLine();
     // A failure raised here has written out the others' lines; ending the
     // session closes them.

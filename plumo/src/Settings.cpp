@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ConfigFolder.h"
 #include "Failures.h"
 
 namespace plumo {
@@ -159,6 +160,12 @@ Settings ReadSettings() {
     }
     settings.recordPath = EnvString("PLUMO_RECORD");
     settings.memReport = EnvText("PLUMO_MEM_REPORT") != nullptr;
+    const char* configDir = EnvText("PLUMO_CONFIG_DIR");
+    if (configDir == nullptr) {
+        settings.configDir = PlayerConfigFolder();
+    } else if (std::strcmp(configDir, "none") != 0) {
+        settings.configDir = configDir;
+    }
     RequireSeparateFiles(settings);
     return settings;
 }

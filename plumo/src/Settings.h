@@ -26,6 +26,8 @@ struct Settings {
     std::set<int64_t> shotFrames;
     std::string shotDir = ".";
     bool memReport = false;
+    // Where settings.ini is read and written; none for no file at all.
+    std::optional<std::string> configDir;
 };
 
 // Raises naming the variable when one is malformed or cannot be honoured;

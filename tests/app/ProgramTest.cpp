@@ -222,7 +222,8 @@ int64_t WatchedInit(const plumo::InitParams* params) {
 }
 
 TEST(Start, HandsInitItsParametersAndEndsQuietlyAtTheFrameLimit) {
-    for (const char* setting : {"PLUMO_VIDEO=none", "PLUMO_FPS=0", "PLUMO_FRAMES=3"}) {
+    for (const char* setting :
+         {"PLUMO_VIDEO=none", "PLUMO_FPS=0", "PLUMO_FRAMES=3", "PLUMO_CONFIG_DIR=none"}) {
         putenv(const_cast<char*>(setting));
     }
     for (const char* name : {"PLUMO_TRACE", "PLUMO_REPLAY", "PLUMO_RECORD", "PLUMO_SHOT_FRAMES"}) {

@@ -45,6 +45,7 @@ void Measure(const char* video, const char* replay, const char* frames) {
     setenv("PLUMO_FPS", "0", 1);
     setenv("PLUMO_REPLAY", replay, 1);
     setenv("PLUMO_FRAMES", frames, 1);
+    setenv("PLUMO_CONFIG_DIR", "none", 1);
     for (const char* name : {"PLUMO_TRACE", "PLUMO_RECORD", "PLUMO_SHOT_FRAMES", "PLUMO_SEED"}) {
         unsetenv(name);
     }

@@ -43,10 +43,11 @@ fs::path TempPath(const std::string& name) {
 // `log` names what to write: "PLUMO_TRACE=<file>" or "PLUMO_FRAME_LOG=<file>".
 morva::test::ProgramRun RunReplay(const std::string& replay, int frames, const std::string& log) {
     const char* override = std::getenv("MORVA_PROGRAM");
-    return morva::test::RunProgram(override != nullptr ? override : MORVA_GOLDEN_PROGRAM,
-                                   {"PLUMO_VIDEO=none", "PLUMO_FPS=0", "PLUMO_REPLAY=" + replay,
-                                    "PLUMO_FRAMES=" + std::to_string(frames), log},
-                                   "", 120 + frames / 1000);
+    return morva::test::RunProgram(
+        override != nullptr ? override : MORVA_GOLDEN_PROGRAM,
+        {"PLUMO_VIDEO=none", "PLUMO_FPS=0", "PLUMO_CONFIG_DIR=none", "PLUMO_REPLAY=" + replay,
+         "PLUMO_FRAMES=" + std::to_string(frames), log},
+        "", 120 + frames / 1000);
 }
 
 // The first difference as "frame <n>, line <m>: expected '<a>', got '<b>'", or "".

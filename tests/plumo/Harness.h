@@ -87,15 +87,17 @@ inline String* Text(const std::string& text) {
     return record;
 }
 
-// Opens a session like the program does, with PLUMO_FPS=0 and no other
-// PLUMO_ settings than the given ones; failureCell receives raising addresses.
+// Opens a session like the program does, with PLUMO_FPS=0, PLUMO_CONFIG_DIR=none
+// and no other PLUMO_ settings than the given ones; failureCell receives
+// raising addresses.
 inline void Open(std::map<std::string, std::string> settings, uint64_t* failureCell,
                  uint64_t signature = kProgramSignature) {
     for (std::string name : {"VIDEO", "FPS", "SEED", "REPLAY", "RECORD", "FRAMES", "TRACE",
-                             "SHOT_FRAMES", "SHOT_DIR", "FRAME_LOG", "MEM_REPORT"}) {
+                             "SHOT_FRAMES", "SHOT_DIR", "FRAME_LOG", "MEM_REPORT", "CONFIG_DIR"}) {
         unsetenv(("PLUMO_" + name).c_str());
     }
     settings.try_emplace("PLUMO_FPS", "0");
+    settings.try_emplace("PLUMO_CONFIG_DIR", "none");
     for (const auto& [name, value] : settings) {
         setenv(name.c_str(), value.c_str(), 1);
     }

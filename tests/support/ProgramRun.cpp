@@ -54,6 +54,11 @@ TempFolder::~TempFolder() {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& settings,
                       const std::string& folder, int seconds) {
     std::vector<std::string> env = settings;
+    // Never the player's own settings file.
+    if (std::ranges::none_of(
+            settings, [](const std::string& s) { return s.starts_with("PLUMO_CONFIG_DIR="); })) {
+        env.emplace_back("PLUMO_CONFIG_DIR=none");
+    }
     for (char** entry = environ; *entry != nullptr; ++entry) {
         if (!std::string_view(*entry).starts_with("PLUMO_")) {
             env.emplace_back(*entry);

@@ -1,6 +1,6 @@
 // Runs a program as a child process, the way a player or a script starts the
 // game: the caller's environment without its PLUMO_ settings, plus the ones
-// given, and a time limit.
+// given (PLUMO_CONFIG_DIR=none unless one is), and a time limit.
 #pragma once
 
 #include <string>

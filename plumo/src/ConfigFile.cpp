@@ -1,0 +1,655 @@
+#include "ConfigFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <utility>
+
+#include "Failures.h"
+#include "InputFile.h"
+
+namespace plumo {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kFileName = "settings.ini";
+constexpr std::string_view kMappingsName = "gamecontrollerdb.txt";
+// Far beyond any settings file, or the mappings of every controller there is.
+constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
+constexpr size_t kMaxMappingsBytes = size_t{4} << 20;
+constexpr size_t kMaxLineBytes = 4096;
+// How much of a name or line a warning quotes.
+constexpr size_t kQuotedBytes = 40;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The first three are what SaveWindow remembers.
+enum class WindowEntry { kFullscreen, kSize, kPosition, kVsync, kFocusPause };
+
+struct Entry {
+    std::string_view name;
+    std::string_view comment;
+};
+constexpr Entry kWindowEntries[] = {
+    {"fullscreen", "Start in fullscreen: yes or no (F11 or Alt+Enter switches while playing)"},
+    {"size", "Window size in pixels, <width> x <height>, or auto: as large as the desktop allows"},
+    {"position", "Window position on the desktop, <x>, <y>, or centered"},
+    {"vsync",
+     "Show frames in step with the display's refresh where the graphics driver can: "
+     "yes or no"},
+    {"pause_on_focus_loss", "Pause when the window loses the keyboard focus: yes or no"},
+};
+static_assert(std::size(kWindowEntries) == static_cast<size_t>(WindowEntry::kFocusPause) + 1);
+
+constexpr std::string_view kHeader[] = {
+    "# MORVA settings, read when the game starts. When it ends normally the game writes",
+    "# the window's size, position and fullscreen state back here; other lines stay as",
+    "# they are. Lines are <name> = <value>; lines starting with # are comments.",
+    "",
+    "[keys]",
+    "# Keys are named as on a US keyboard, whatever the layout: A, Space, Left Shift,",
+    "# Return, Up, Keypad 8, F1 (F11 and F12 belong to the window). Several are separated",
+    "# by commas; Comma is the , key. none binds nothing. Space always jumps.",
+};
+constexpr std::string_view kControllerHeader[] = {
+    "[controller]",
+    "# Controller buttons: a b x y back guide start leftstick rightstick leftshoulder",
+    "# rightshoulder dpup dpdown dpleft dpright misc1; axes with a direction: leftx-",
+    "# leftx+ lefty- lefty+ rightx- rightx+ righty- righty+ lefttrigger righttrigger.",
+    "# Mappings for controllers SDL does not know go in gamecontrollerdb.txt beside this file.",
+};
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string_view Trim(std::string_view text) {
+    const char* blanks = " \t\r";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::string Quoted(std::string_view text) {
+    return "'" + Printable(text, kQuotedBytes) + "'";
+}
+
+std::string Shown(const std::string& path) {
+    return Printable(path, kShownPathBytes);
+}
+
+template <typename T>
+bool ParseNumber(std::string_view text, T& value) {
+    text = Trim(text);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+std::optional<bool> ParseYesNo(std::string_view text) {
+    const std::string lower = Lower(text);
+    for (const char* yes : {"yes", "true", "on", "1"}) {
+        if (lower == yes) {
+            return true;
+        }
+    }
+    for (const char* no : {"no", "false", "off", "0"}) {
+        if (lower == no) {
+            return false;
+        }
+    }
+    return std::nullopt;
+}
+
+// Two numbers around a separator, each from `low` to `high`.
+std::optional<SDL_Point> ParsePair(std::string_view text, char separator, int low, int high) {
+    const size_t at = Lower(text).find(separator);
+    SDL_Point point{};
+    if (at == std::string_view::npos || !ParseNumber(text.substr(0, at), point.x) ||
+        !ParseNumber(text.substr(at + 1), point.y) || point.x < low || point.x > high ||
+        point.y < low || point.y > high) {
+        return std::nullopt;
+    }
+    return point;
+}
+
+// Beyond any display, near enough that sums of them cannot overflow.
+constexpr int kMaxWindowSide = 1 << 16;
+constexpr int kMaxPosition = 1 << 20;
+
+std::string YesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+std::string SizeText(const std::optional<SDL_Point>& size) {
+    return size ? std::to_string(size->x) + " x " + std::to_string(size->y) : "auto";
+}
+
+std::string PositionText(const std::optional<SDL_Point>& position) {
+    return position ? std::to_string(position->x) + ", " + std::to_string(position->y) : "centered";
+}
+
+std::array<std::string, 3> RememberedTexts(const WindowPlacement& placement) {
+    return {YesNo(placement.fullscreen), SizeText(placement.size),
+            PositionText(placement.position)};
+}
+
+std::string EntryLine(std::string_view name, const std::string& value) {
+    return std::string(name) + " = " + value;
+}
+
+// Names joined by commas; "none" for no name.
+template <typename Source, typename Name>
+std::string Joined(const std::vector<Source>& sources, Name name) {
+    std::string text;
+    for (const Source& source : sources) {
+        text += (text.empty() ? "" : ", ") + name(source);
+    }
+    return text.empty() ? "none" : text;
+}
+
+// Up to `limit` bytes of the file, or why not.
+std::string ReadWhole(const std::string& path, size_t limit, std::string& text) {
+    InputFile input;
+    std::string why = input.Open(path);
+    if (!why.empty()) {
+        return why;
+    }
+    char chunk[1 << 14];
+    for (;;) {
+        const ptrdiff_t got = input.Read(chunk, sizeof chunk);
+        if (got < 0) {
+            return input.Error();
+        }
+        if (got == 0) {
+            return "";
+        }
+        if (text.size() + static_cast<size_t>(got) > limit) {
+            return "it is larger than " + std::to_string(limit >> 20) + " MiB";
+        }
+        text.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+// Writes the whole text or leaves the file as it was: into a new file beside
+// it, renamed over it once complete. "" or why not.
+std::string WriteWhole(const std::string& path, const std::string& text) {
+    std::error_code error;
+    fs::path target = path;
+    // A settings file linked from elsewhere stays linked.
+    if (fs::is_symlink(target, error)) {
+        target = fs::weakly_canonical(target, error);
+    }
+    if (target.has_parent_path()) {
+        fs::create_directories(target.parent_path(), error);
+        if (error) {
+            return error.message();
+        }
+    }
+    const std::string temporary = target.string() + ".new";
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    if (out == nullptr) {
+        return std::strerror(errno);
+    }
+    bool written =
+        std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+    int reason = errno;
+    if (std::fclose(out) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (written) {
+        fs::rename(temporary, target, error);
+        if (!error) {
+            return "";
+        }
+    }
+    std::remove(temporary.c_str());
+    return written ? error.message() : std::strerror(reason);
+}
+
+// The file's lines: without their ends, a last one without its newline included.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+// Reads a settings file a line at a time; each line it cannot use is one warning.
+class ConfigReader {
+public:
+    explicit ConfigReader(ConfigFile& file) : file(file), shown(Shown(file.path)) {}
+    void Read(std::string_view text);
+
+private:
+    enum class Section { kNone, kKeys, kController, kWindow, kUnknown };
+
+    void Warn(const std::string& what) const {
+        plumo::Warn("settings file " + shown + " line " + std::to_string(index + 1) + ": " + what);
+    }
+    void Take(std::string_view line);
+    void TakeSection(std::string_view text);
+    // False, after a warning, for a name set before in the same section.
+    bool FirstTime(const std::string& name);
+    void TakeBinding(const std::string& name, std::string_view value);
+    void TakeWindow(const std::string& name, std::string_view value);
+    template <typename Source, typename Parse, typename Refuse>
+    void TakeList(size_t action, std::string_view value, std::string_view kind, Parse parse,
+                  Refuse refuse, std::vector<std::pair<Source, size_t>>& owners,
+                  std::optional<std::vector<Source>>& taken);
+    void Finish();
+
+    ConfigFile& file;
+    const std::string shown;
+    size_t index = 0;  // of the line being read
+    Section section = Section::kNone;
+    // "<section> <name>" and the line that first set it.
+    std::vector<std::pair<std::string, size_t>> seen;
+    // What the file binds, and which action holds each key or input it names.
+    std::array<std::optional<std::vector<SDL_Scancode>>, kActionCount> keys;
+    std::array<std::optional<std::vector<PadInput>>, kActionCount> pad;
+    std::vector<std::pair<SDL_Scancode, size_t>> keyOwners;
+    std::vector<std::pair<PadInput, size_t>> padOwners;
+};
+
+void ConfigReader::Read(std::string_view text) {
+    if (text.starts_with(kByteOrderMark)) {
+        file.byteOrderMark = true;
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    const size_t firstEnd = text.find('\n');
+    if (firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r') {
+        file.newline = "\r\n";
+    }
+    for (const std::string_view line : SplitLines(text)) {
+        file.lines.emplace_back(line);
+        Take(line);
+        ++index;
+    }
+    Finish();
+}
+
+void ConfigReader::Take(std::string_view line) {
+    if (line.size() > kMaxLineBytes) {
+        Warn("longer than " + std::to_string(kMaxLineBytes) + " bytes");
+        return;
+    }
+    const std::string_view text = Trim(line);
+    if (text.empty() || text.front() == '#' || text.front() == ';') {
+        return;
+    }
+    if (text.front() == '[') {
+        TakeSection(text);
+        return;
+    }
+    const size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        Warn("expected <name> = <value>, not " + Quoted(text));
+        return;
+    }
+    const std::string name = Lower(Trim(text.substr(0, equals)));
+    const std::string_view value = Trim(text.substr(equals + 1));
+    switch (section) {
+        case Section::kNone:
+            Warn(Quoted(name) + " stands before any [section]");
+            break;
+        case Section::kUnknown:
+            break;  // warned once, at its heading
+        case Section::kKeys:
+        case Section::kController:
+            TakeBinding(name, value);
+            break;
+        case Section::kWindow:
+            file.windowEnd = index + 1;
+            TakeWindow(name, value);
+            break;
+    }
+}
+
+void ConfigReader::TakeSection(std::string_view text) {
+    section = Section::kUnknown;
+    if (!text.ends_with(']')) {
+        Warn("expected [<section>], not " + Quoted(text));
+        return;
+    }
+    const std::string name = Lower(Trim(text.substr(1, text.size() - 2)));
+    if (name == "keys") {
+        section = Section::kKeys;
+    } else if (name == "controller") {
+        section = Section::kController;
+    } else if (name == "window") {
+        section = Section::kWindow;
+        file.windowEnd = index + 1;
+    } else {
+        Warn("unknown section " + Quoted(text) + "; its lines are skipped");
+    }
+}
+
+bool ConfigReader::FirstTime(const std::string& name) {
+    const std::string key = std::to_string(static_cast<int>(section)) + " " + name;
+    const auto found = std::ranges::find(seen, key, &std::pair<std::string, size_t>::first);
+    if (found != seen.end()) {
+        Warn(Quoted(name) + " is set again (first on line " + std::to_string(found->second) +
+             "); this line is skipped");
+        return false;
+    }
+    seen.emplace_back(key, index + 1);
+    return true;
+}
+
+void ConfigReader::TakeBinding(const std::string& name, std::string_view value) {
+    const auto action = std::ranges::find(kActions, name, &Action::name);
+    if (action == std::end(kActions)) {
+        Warn("unknown button " + Quoted(name));
+        return;
+    }
+    if (!FirstTime(name)) {
+        return;
+    }
+    const size_t at = static_cast<size_t>(action - std::begin(kActions));
+    if (section == Section::kKeys) {
+        const auto refuse = [at](SDL_Scancode key) -> std::string {
+            if (IsWindowKey(key)) {
+                return " belongs to the window";
+            }
+            return key == kSpaceKey && kActions[at].bit != kJump ? " always jumps" : "";
+        };
+        TakeList(at, value, "key", ParseKey, refuse, keyOwners, keys[at]);
+    } else {
+        TakeList(
+            at, value, "controller input", ParsePadInput, [](PadInput) { return std::string(); },
+            padOwners, pad[at]);
+    }
+}
+
+// Every name the line can use applies; when none can, the defaults stay.
+template <typename Source, typename Parse, typename Refuse>
+void ConfigReader::TakeList(size_t action, std::string_view value, std::string_view kind,
+                            Parse parse, Refuse refuse,
+                            std::vector<std::pair<Source, size_t>>& owners,
+                            std::optional<std::vector<Source>>& taken) {
+    std::vector<Source> sources;
+    std::string problems;
+    const auto problem = [&](const std::string& what) {
+        problems += (problems.empty() ? "" : "; ") + what;
+    };
+    if (Lower(value) == "none") {
+        taken = sources;
+        return;
+    }
+    for (std::string_view rest = value; !rest.empty();) {
+        const size_t comma = std::min(rest.find(','), rest.size());
+        const std::string_view item = Trim(rest.substr(0, comma));
+        rest.remove_prefix(std::min(comma + 1, rest.size()));
+        if (item.empty()) {
+            continue;
+        }
+        const std::optional<Source> source = parse(item);
+        if (!source) {
+            problem("unknown " + std::string(kind) + " " + Quoted(item));
+            continue;
+        }
+        if (const std::string refusal = refuse(*source); !refusal.empty()) {
+            problem(Quoted(item) + refusal);
+            continue;
+        }
+        const auto owner = std::ranges::find(owners, *source, &std::pair<Source, size_t>::first);
+        if (owner != owners.end()) {
+            problem(Quoted(item) +
+                    (owner->second == action
+                         ? " is listed twice"
+                         : " already holds " + std::string(kActions[owner->second].name)));
+            continue;
+        }
+        owners.emplace_back(*source, action);
+        sources.push_back(*source);
+    }
+    if (!sources.empty() || problems.empty()) {
+        taken = std::move(sources);
+    }
+    if (!problems.empty()) {
+        Warn(problems +
+             (taken ? "" : "; " + std::string(kActions[action].name) + " keeps its defaults"));
+    }
+}
+
+void ConfigReader::TakeWindow(const std::string& name, std::string_view value) {
+    const auto entry = std::ranges::find(kWindowEntries, name, &Entry::name);
+    if (entry == std::end(kWindowEntries)) {
+        Warn("unknown setting " + Quoted(name));
+        return;
+    }
+    if (!FirstTime(name)) {
+        return;
+    }
+    const auto which = static_cast<WindowEntry>(entry - std::begin(kWindowEntries));
+    const auto at = static_cast<size_t>(which);
+    if (at < ConfigFile::kRemembered) {
+        file.windowLines[at] = index;
+    }
+    Preferences& prefs = file.prefs;
+    const std::string lower = Lower(value);
+    const std::optional<bool> yes = ParseYesNo(value);
+    switch (which) {
+        case WindowEntry::kSize:
+            if (lower == "auto") {
+                prefs.window.size.reset();
+            } else if (const auto size = ParsePair(value, 'x', 1, kMaxWindowSide)) {
+                prefs.window.size = size;
+            } else {
+                Warn("size must be <width> x <height> or auto, not " + Quoted(value));
+            }
+            return;
+        case WindowEntry::kPosition:
+            if (lower == "centered" || lower == "centred") {
+                prefs.window.position.reset();
+            } else if (const auto position = ParsePair(value, ',', -kMaxPosition, kMaxPosition)) {
+                prefs.window.position = position;
+            } else {
+                Warn("position must be <x>, <y> or centered, not " + Quoted(value));
+            }
+            return;
+        case WindowEntry::kFullscreen:
+        case WindowEntry::kVsync:
+        case WindowEntry::kFocusPause:
+            break;
+    }
+    if (!yes) {
+        Warn(name + " must be yes or no, not " + Quoted(value));
+        return;
+    }
+    (which == WindowEntry::kFullscreen ? prefs.window.fullscreen
+     : which == WindowEntry::kVsync    ? prefs.vsync
+                                       : prefs.pauseOnFocusLoss) = *yes;
+}
+
+// Buttons the file leaves out keep their defaults, but for what the file gave
+// to others.
+void ConfigReader::Finish() {
+    const Bindings defaults = Bindings::Defaults();
+    Bindings& bindings = file.prefs.bindings;
+    for (size_t action = 0; action < kActionCount; ++action) {
+        bindings.keys[action].clear();
+        for (const SDL_Scancode key : keys[action].value_or(defaults.keys[action])) {
+            if (keys[action] ||
+                std::ranges::find(keyOwners, key, &std::pair<SDL_Scancode, size_t>::first) ==
+                    keyOwners.end()) {
+                bindings.keys[action].push_back(key);
+            }
+        }
+        bindings.pad[action].clear();
+        for (const PadInput input : pad[action].value_or(defaults.pad[action])) {
+            if (pad[action] ||
+                std::ranges::find(padOwners, input, &std::pair<PadInput, size_t>::first) ==
+                    padOwners.end()) {
+                bindings.pad[action].push_back(input);
+            }
+        }
+    }
+    std::vector<SDL_Scancode>& jump = bindings.keys[ActionOf(kJump)];
+    if (std::ranges::find(jump, kSpaceKey) == jump.end()) {
+        jump.insert(jump.begin(), kSpaceKey);
+    }
+}
+
+ConfigFile ConfigFile::Load(const std::optional<std::string>& folder) {
+    ConfigFile file;
+    if (!folder) {
+        return file;
+    }
+    file.folder = *folder;
+    file.path = file.folder + "/" + std::string(kFileName);
+    std::error_code error;
+    if (fs::status(file.path, error).type() == fs::file_type::not_found) {
+        file.WriteDefaults();
+        return file;
+    }
+    std::string text;
+    const std::string why = ReadWhole(file.path, kMaxSettingsBytes, text);
+    if (!why.empty()) {
+        Warn("cannot read settings file " + Shown(file.path) + ": " + why + "; the defaults apply");
+        return file;
+    }
+    ConfigReader(file).Read(text);
+    file.writable = true;
+    return file;
+}
+
+void ConfigFile::WriteDefaults() {
+    const Bindings defaults = Bindings::Defaults();
+    lines.assign(std::begin(kHeader), std::end(kHeader));
+    for (size_t action = 0; action < kActionCount; ++action) {
+        lines.push_back("# " + std::string(kActions[action].comment));
+        lines.push_back(EntryLine(kActions[action].name, Joined(defaults.keys[action], KeyName)));
+    }
+    lines.emplace_back();
+    lines.insert(lines.end(), std::begin(kControllerHeader), std::end(kControllerHeader));
+    for (size_t action = 0; action < kActionCount; ++action) {
+        lines.push_back("# " + std::string(kActions[action].comment));
+        lines.push_back(
+            EntryLine(kActions[action].name, Joined(defaults.pad[action], PadInputName)));
+    }
+    lines.emplace_back();
+    lines.emplace_back("[window]");
+    const std::array<std::string, 3> remembered = RememberedTexts(prefs.window);
+    for (size_t i = 0; i < std::size(kWindowEntries); ++i) {
+        const bool flag =
+            i == static_cast<size_t>(WindowEntry::kVsync) ? prefs.vsync : prefs.pauseOnFocusLoss;
+        lines.push_back("# " + std::string(kWindowEntries[i].comment));
+        if (i < kRemembered) {
+            windowLines[i] = lines.size();
+        }
+        lines.push_back(
+            EntryLine(kWindowEntries[i].name, i < kRemembered ? remembered[i] : YesNo(flag)));
+    }
+    windowEnd = lines.size();
+    writable = Write(lines);
+}
+
+void ConfigFile::SaveWindow(const WindowPlacement& now) {
+    if (!writable) {
+        return;
+    }
+    const std::array<std::string, 3> was = RememberedTexts(prefs.window);
+    const std::array<std::string, 3> texts = RememberedTexts(now);
+    std::vector<std::string> text = lines;
+    std::vector<std::string> added;
+    bool changed = false;
+    for (size_t i = 0; i < kRemembered; ++i) {
+        const std::string line = EntryLine(kWindowEntries[i].name, texts[i]);
+        if (!windowLines[i]) {
+            added.push_back("# " + std::string(kWindowEntries[i].comment));
+            added.push_back(line);
+        } else if (texts[i] != was[i]) {
+            text[*windowLines[i]] = line;
+            changed = true;
+        }
+    }
+    if (!added.empty()) {
+        changed = true;
+        if (!windowEnd) {
+            if (!text.empty() && !Trim(text.back()).empty()) {
+                text.emplace_back();
+            }
+            text.emplace_back("[window]");
+            windowEnd = text.size();
+        }
+        text.insert(text.begin() + static_cast<ptrdiff_t>(*windowEnd), added.begin(), added.end());
+    }
+    if (changed) {
+        Write(text);
+    }
+}
+
+bool ConfigFile::Write(const std::vector<std::string>& text) {
+    std::string whole = byteOrderMark ? std::string(kByteOrderMark) : "";
+    for (const std::string& line : text) {
+        whole += line + newline;
+    }
+    const std::string why = WriteWhole(path, whole);
+    if (!why.empty() && !std::exchange(warnedWrite, true)) {
+        Warn("cannot write settings file " + Shown(path) + ": " + why);
+    }
+    return why.empty();
+}
+
+void ConfigFile::AddControllerMappings() const {
+    if (folder.empty()) {
+        return;
+    }
+    const std::string mappings = folder + "/" + std::string(kMappingsName);
+    std::error_code error;
+    if (fs::status(mappings, error).type() == fs::file_type::not_found) {
+        return;
+    }
+    std::string text;
+    const std::string why = ReadWhole(mappings, kMaxMappingsBytes, text);
+    if (!why.empty()) {
+        Warn("cannot read controller mappings " + Shown(mappings) + ": " + why);
+        return;
+    }
+    // Lines for other systems are left to them, as SDL's own reader does.
+    const std::string platform = Lower(SDL_GetPlatform());
+    constexpr std::string_view kPlatformField = "platform:";
+    size_t number = 0;
+    for (const std::string_view line : SplitLines(text)) {
+        ++number;
+        const std::string_view mapping = Trim(line);
+        if (mapping.empty() || mapping.front() == '#') {
+            continue;
+        }
+        const std::string lower = Lower(mapping);
+        const size_t field = lower.find(kPlatformField);
+        if (field != std::string::npos) {
+            const size_t start = field + kPlatformField.size();
+            if (lower.substr(start, lower.find(',', start) - start) != platform) {
+                continue;
+            }
+        }
+        if (SDL_GameControllerAddMapping(std::string(mapping).c_str()) < 0) {
+            Warn("controller mappings " + Shown(mappings) + " line " + std::to_string(number) +
+                 ": " + SDL_GetError());
+        }
+    }
+}
+
+}  // namespace plumo
