@@ -22,6 +22,8 @@ BUILD=$(abs "${2:-build-bench}")
 PAIRS=${BENCH_PAIRS:-5}
 REPLAY=$ROOT/demo/demo.replay
 WORK=$(mktemp -d /tmp/bench.XXXXXX)
+# Neither build may read or write the player's settings.
+export PLUMO_CONFIG_DIR=none
 for name in TRACE RECORD SHOT_FRAMES SHOT_DIR FPS VIDEO FRAMES REPLAY FRAME_LOG SEED; do
   unset "PLUMO_$name"
 done
