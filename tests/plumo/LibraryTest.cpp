@@ -242,5 +242,23 @@ TEST(Values, IToSRecordsAndModSign) {
     EXPECT_EQ(Library().Mod(2500.0, 2000.0), 500.0);
 }
 
+// Freed small blocks are kept for reuse, so a second free of one must not
+// hand it out twice. Sanitizer builds leave this to the sanitizer.
+TEST(Values, ASmallBlockFreedTwiceIsRefused) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reports a double free itself";
+#else
+    String* record = Library().IToS(12, 0);
+    Library().FreeMem(record);
+    EXPECT_EQ(Raised([&] { Library().FreeMem(record); }),
+              "1 FreeMem was given a block that was freed already");
+    String* first = Library().IToS(1, 0);
+    String* second = Library().IToS(2, 0);
+    EXPECT_NE(first, second);
+    Library().FreeMem(first);
+    Library().FreeMem(second);
+#endif
+}
+
 }  // namespace
 }  // namespace plumo::test
