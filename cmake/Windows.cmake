@@ -10,6 +10,9 @@ list(APPEND CMAKE_FIND_ROOT_PATH ${MORVA_WINDOWS_DEPS})
 set(ENV{PKG_CONFIG_LIBDIR} ${MORVA_WINDOWS_DEPS}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 
+# Windows 8.1 and later.
+add_compile_definitions(_WIN32_WINNT=0x0603 WINVER=0x0603)
+
 # libgcc, libstdc++ and winpthread linked in: no MinGW DLL travels with the game.
 add_link_options(-static)
 
@@ -44,9 +47,11 @@ function(morva_windows_targets)
   set(MORVA_ICON_FILE ${dir}/morva.ico)
   set(MORVA_MANIFEST_FILE ${PROJECT_SOURCE_DIR}/packaging/windows/morva.manifest)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/morva.rc.in ${dir}/morva.rc @ONLY)
-  set_source_files_properties(${dir}/morva.rc PROPERTIES
-    OBJECT_DEPENDS "${dir}/morva.ico;${MORVA_MANIFEST_FILE}")
+  add_custom_target(morva_windows_icon DEPENDS ${dir}/morva.ico)
+  add_dependencies(morva morva_windows_icon)
   target_sources(morva PRIVATE ${dir}/morva.rc)
+  set_source_files_properties(${dir}/morva.rc DIRECTORY ${PROJECT_SOURCE_DIR}/src PROPERTIES
+    OBJECT_DEPENDS "${dir}/morva.ico;${MORVA_MANIFEST_FILE}")
   # No console window; the failure line finds the one the game was started from.
   set_target_properties(morva PROPERTIES WIN32_EXECUTABLE ON)
   target_link_libraries(morva_app PRIVATE psapi)

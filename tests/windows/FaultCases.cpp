@@ -11,6 +11,7 @@
 
 #include "app/Platform.h"
 #include "app/Startup.h"
+#include "engine/Library.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ constexpr Case kCases[] = {
 int main(int argc, char** argv) {
     for (const Case& c : kCases) {
         if (argc == 2 && std::string_view(argv[1]) == c.name) {
-            morva::lib::Bindings()[static_cast<std::size_t>(morva::lib::Export::Free)] =
+            lib::Bindings()[static_cast<std::size_t>(lib::Export::Free)] =
                 reinterpret_cast<void*>(c.free);
             static void (*body)() = nullptr;
             body = c.body;

@@ -1,8 +1,10 @@
 // Processor faults turned into the one failure line, and the watchdog on the
 // shutdown after one.
+// windows.h first: the others build on it.
+#include <windows.h>
+
 #include <io.h>
 #include <psapi.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <array>

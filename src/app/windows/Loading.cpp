@@ -1,5 +1,6 @@
 // Loading the game library with the system's loader, and the settings the
 // program itself runs under.
+#include <io.h>
 #include <windows.h>
 #include <xmmintrin.h>
 
