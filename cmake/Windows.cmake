@@ -20,6 +20,9 @@ set(MORVA_SDL_DLLS ${MORVA_WINDOWS_DEPS}/bin/SDL2.dll ${MORVA_WINDOWS_DEPS}/bin/
 file(COPY ${MORVA_SDL_DLLS} DESTINATION ${CMAKE_BINARY_DIR})
 install(FILES ${MORVA_SDL_DLLS} DESTINATION .)
 install(DIRECTORY ${MORVA_WINDOWS_DEPS}/licenses/ DESTINATION licenses)
+# The MinGW-w64 runtime (winpthreads among it) linked into every module.
+install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licenses
+        RENAME mingw-w64.txt)
 
 enable_language(RC)
 find_program(MORVA_RSVG rsvg-convert REQUIRED)

@@ -30,7 +30,7 @@ ICON_SIZES="16 32 48 64 128 256"
 # Windows: the install tree, stripped, README with Windows line ends.
 WIN=$STAGE/morva-$VERSION-windows-x86_64
 cmake --install build-windows --prefix "$WIN" --strip >/dev/null
-x86_64-w64-mingw32-strip "$WIN/Data/Plumo.zqd"
+x86_64-w64-mingw32-strip "$WIN/Data/Plumo.zqd" "$WIN"/*.dll
 readme | sed 's/$/\r/' >"$WIN/README.txt"
 rm -f "$DIST/morva-$VERSION-windows-x86_64.zip"
 (cd "$STAGE" && cmake -E tar cf "$DIST/morva-$VERSION-windows-x86_64.zip" --format=zip \
