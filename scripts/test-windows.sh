@@ -20,12 +20,8 @@ export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/morva/wine-prefi
 export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export MORVA_WINDOWS_BUILD=$ROOT/build-windows
 mkdir -p "$(dirname "$WINEPREFIX")"
-# The first start makes the prefix (some seconds); a server kept running for
-# the whole run spares every later start its own.
+# The first start makes the prefix (some seconds), not the first test.
 tests/windows/wine-run.sh wineboot --init
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-"$WINESERVER" -p
-trap '"$WINESERVER" -k || true' EXIT
 
 xvfb-run -a -s "-screen 0 1600x900x24" \
   ctest --test-dir "$HOST" --output-on-failure -j "$JOBS" -L wine

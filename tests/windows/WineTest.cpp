@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ProgramRun.h"
@@ -164,7 +166,7 @@ TEST(TopLevelHandlerUnderWine, ReportsEachFaultInOneLine) {
         const test::ProgramRun run = test::RunProgram(
             WineLauncher(folder.path, fs::path(WindowsBuild()) / "variants/morva_fault_cases.exe",
                          c.name),
-            {}, "", 60);
+            {"PLUMO_VIDEO=none"}, "", 60);  // in window mode a message box would wait
         std::string err = run.err;
         Replace(err, "\r\n", "\n");
         EXPECT_EQ(WithoutAddresses(std::to_string(run.status) + " [" + err + "] " + run.out),
@@ -229,6 +231,38 @@ TEST(WindowUnderWine, ShowsTheTitleAndThenTheGame) {
         EXPECT_GT(LitPercent(*picture), 20) << "mostly black";
     }
     EXPECT_NE(title.rgba, game.rgba) << "the game never started";
+}
+
+// In window mode a failure also shows its line in a message box, for a
+// player who has no console; the game ends once the box is dismissed.
+TEST(WindowUnderWine, FailureWaitsInAMessageBox) {
+    REQUIRE_WINDOWS_BUILD();
+    if (std::getenv("DISPLAY") == nullptr) {
+        GTEST_SKIP() << "no DISPLAY: run under xvfb-run";
+    }
+    const test::TempFolder folder;
+    auto run = std::async(std::launch::async, [&] {
+        return test::RunProgram(
+            WineLauncher(folder.path, fs::path(WindowsBuild()) / "variants/morva_fault_cases.exe",
+                         "library-failure"),
+            {"PLUMO_VIDEO=window"}, "", 60);
+    });
+    // The box is the window titled MORVA; Return presses its OK.
+    const std::string press =
+        "id=$(xdotool search --name '^MORVA$' | head -1) && [ -n \"$id\" ] "
+        "&& xdotool windowfocus --sync \"$id\" key Return";
+    bool pressed = false;
+    for (int tries = 0; tries < 200 && !pressed; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        pressed = run.wait_for(std::chrono::seconds(0)) == std::future_status::timeout &&
+                  std::system(("(" + press + ") >/dev/null 2>&1").c_str()) == 0;
+    }
+    const test::ProgramRun ended = run.get();
+    EXPECT_TRUE(pressed) << "no message box appeared";
+    std::string err = ended.err;
+    Replace(err, "\r\n", "\n");
+    EXPECT_EQ(WithoutAddresses(std::to_string(ended.status) + " [" + err + "]"),
+              "1 [morva: game library failure: texture gone (raised at 0x?)\n]");
 }
 
 }  // namespace
