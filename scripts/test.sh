@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the game and every test twice (plain, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs all tests in both builds, then the
-# Windows build under Wine (scripts/test-windows.sh; MORVA_SKIP_WINDOWS=1 skips it).
+# Windows build under Wine (scripts/test-windows.sh) and the release packages
+# (scripts/test-packages.sh); MORVA_SKIP_WINDOWS=1 skips those two.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -20,4 +21,5 @@ UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
 
 if [ "${MORVA_SKIP_WINDOWS:-0}" != 1 ]; then
   ./scripts/test-windows.sh
+  ./scripts/test-packages.sh
 fi
