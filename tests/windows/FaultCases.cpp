@@ -65,7 +65,6 @@ constexpr Case kCases[] = {
          }
      },
      RecordingFree},
-    {"access-violation", TouchNowhere, RecordingFree},
     {"access-violation-on-another-thread", [] { std::thread(TouchNowhere).join(); }, RecordingFree},
     {"access-violation-inside-the-c-library",
      [] {
