@@ -20,8 +20,7 @@ export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/morva/wine-prefi
 export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export MORVA_WINDOWS_BUILD=$ROOT/build-windows
 mkdir -p "$(dirname "$WINEPREFIX")"
-# The first start makes the prefix (some seconds), not the first test.
-tests/windows/wine-run.sh wineboot --init
-
-xvfb-run -a -s "-screen 0 1600x900x24" \
-  ctest --test-dir "$HOST" --output-on-failure -j "$JOBS" -L wine
+# The first start makes the prefix (some seconds), not the first test; on the
+# same display, so that Wine takes in the desktop's real size.
+xvfb-run -a -s "-screen 0 1600x900x24" sh -c "tests/windows/wine-run.sh wineboot --init &&
+  ctest --test-dir '$HOST' --output-on-failure -j '$JOBS' -L wine"
