@@ -8,15 +8,22 @@
 # per presented frame, microseconds since Init.
 #
 # Usage: scripts/measure-frame.sh [build-dir]   (default build-measure)
+# MEASURE_WINDOWS=1 measures the Windows build under Wine instead: build-dir is
+# then a folder scripts/build-windows.sh made (default build-windows).
 # MEASURE_NICE=<n> runs the game under `nice -n <n>` (n < 0 needs root): on a
 # machine busy with other builds it shows what an idle machine would give.
 # Needs xvfb-run (package xvfb, see scripts/install-deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
-BUILD=${1:-build-measure}
+WINDOWS=${MEASURE_WINDOWS:-}
+BUILD=${1:-$([ -n "$WINDOWS" ] && echo build-windows || echo build-measure)}
 case $BUILD in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac
 GAME=$BUILD/morva
+if [ -n "$WINDOWS" ]; then
+  GAME=$ROOT/tests/windows/morva-under-wine.sh
+  export MORVA_WINDOWS_BUILD=$BUILD
+fi
 WORK=${MEASURE_DIR:-$(mktemp -d /tmp/measure-frame.XXXXXX)}
 mkdir -p "$WORK"
 export PLUMO_SEED=1 PLUMO_CONFIG_DIR=none
@@ -67,10 +74,14 @@ fi
 
 if [ "${MEASURE_IN_XVFB:-}" != 1 ]; then
   say "== build ($BUILD)"
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -B "$BUILD" -S "$ROOT" -DMORVA_TESTS=OFF >"$WORK/cmake.log"
+  if [ -n "$WINDOWS" ]; then
+    "$ROOT/scripts/build-windows.sh" "$BUILD" >"$WORK/build.log"
+  else
+    if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+      cmake -B "$BUILD" -S "$ROOT" -DMORVA_TESTS=OFF >"$WORK/cmake.log"
+    fi
+    cmake --build "$BUILD" -j "$(nproc)" --target morva plumo >"$WORK/build.log"
   fi
-  cmake --build "$BUILD" -j "$(nproc)" --target morva plumo >"$WORK/build.log"
   say "machine: $(nproc) cores, load before: $(load)${MEASURE_NICE:+, game run under nice -n $MEASURE_NICE}"
   say "replay: $REPLAY"
   say

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds the game and every test twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs all tests in both builds.
+# UndefinedBehaviorSanitizer) and runs all tests in both builds, then the
+# Windows build under Wine (scripts/test-windows.sh) and the release packages
+# (scripts/test-packages.sh); MORVA_SKIP_WINDOWS=1 skips those two.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -9,10 +11,15 @@ cd "$(dirname "$0")/.."
 JOBS="${MORVA_JOBS:-2}"
 cmake -B build
 cmake --build build -j "$JOBS"
-ctest --test-dir build --output-on-failure -j "$JOBS"
+ctest --test-dir build --output-on-failure -j "$JOBS" -LE wine
 
 cmake -B build-asan -DMORVA_SANITIZE=ON
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" \
 UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
-  ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS" -LE wine
+
+if [ "${MORVA_SKIP_WINDOWS:-0}" != 1 ]; then
+  ./scripts/test-windows.sh
+  ./scripts/test-packages.sh
+fi

@@ -14,6 +14,20 @@ namespace morva::platform {
 // floating-point exception stays masked, so x / 0.0 is an infinity.
 void SetProgramFloatingPoint();
 
+// Gives standard error somewhere to go when the system started the program
+// without one (a Windows program without a console window, started from a
+// console), so the failure line still reaches it.
+void ConnectStandardError();
+
+// What InitParams hands the library as the program's instance: the
+// executable's module handle, or an address inside the executable.
+const void* ProgramInstance();
+
+// A failure line shown where a player who started the game without a console
+// sees it (a message box on Windows in window mode); nothing where standard
+// error is all there is.
+void ShowFailure(const std::string& line);
+
 // The folder of the running executable: never the working directory, so the
 // game starts from anywhere.
 std::string ExecutableDirectory();

@@ -67,7 +67,9 @@ Outcome Guarded(const std::function<void()>& step) {
 }  // namespace
 
 std::string LibraryPath() {
-    return (std::filesystem::path(platform::ExecutableDirectory()) / kLibraryRelativePath).string();
+    return (std::filesystem::path(platform::ExecutableDirectory()) / kLibraryRelativePath)
+        .make_preferred()
+        .string();
 }
 
 std::size_t BindExports(void* library) {
@@ -129,6 +131,7 @@ int RunUnderHandler(ProgramState& state, const std::function<void(ProgramState&)
     }
     std::fprintf(err, "morva: %s\n", outcome.message.c_str());
     std::fflush(err);
+    platform::ShowFailure("morva: " + outcome.message);
     return kFailureExitCode;
 }
 
@@ -165,7 +168,7 @@ void InitAndRun(ProgramState& state) {
         // The library keeps its own copy if it needs the title later.
         const lib::StringRecord titleCopy(lib::ToText(*state.title->get()));
         const plumo::InitParams params{
-            plumo::kProgramSignature, plumo::kProgramMode, reinterpret_cast<const void*>(&Start),
+            plumo::kProgramSignature, plumo::kProgramMode, platform::ProgramInstance(),
             &ProgramIcon(),           &gFailureAddress,    titleCopy.get(),
         };
         lib::Init(params);
@@ -174,6 +177,7 @@ void InitAndRun(ProgramState& state) {
 }
 
 int Start() {
+    platform::ConnectStandardError();
     platform::SetProgramFloatingPoint();
     ProgramState state;
     const int exitCode = RunUnderHandler(state, StartSteps, stderr);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/Platform.h"
+#include "app/Startup.h"
 #include "app/posix/Modules.h"
 
 namespace morva::platform {
@@ -33,6 +34,14 @@ void SetProgramFloatingPoint() {
     fedisableexcept(FE_ALL_EXCEPT & ~FE_INVALID);
     feenableexcept(FE_INVALID);
 }
+
+void ConnectStandardError() {}
+
+const void* ProgramInstance() {
+    return reinterpret_cast<const void*>(&Start);
+}
+
+void ShowFailure(const std::string&) {}
 
 std::string ExecutableDirectory() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
