@@ -1,5 +1,5 @@
-# The Windows build (cmake/mingw-w64-x86_64.cmake): SDL2, SDL2_image, libspng
-# and zlib from the prefix scripts/windows-deps.sh made, the C and C++
+# The Windows build (cmake/mingw-w64-x86_64.cmake): SDL2 and SDL2_image
+# from the prefix scripts/windows-deps.sh made, the C and C++
 # runtimes inside each module, and the program's resources. The runnable tree
 # is morva.exe with SDL2.dll and SDL2_image.dll beside it and Data/.
 set(MORVA_WINDOWS_DEPS "" CACHE PATH "The prefix scripts/windows-deps.sh prints")

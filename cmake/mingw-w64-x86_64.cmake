@@ -1,6 +1,6 @@
 # Cross-building for 64-bit Windows with Debian's MinGW-w64 (the posix thread
-# model, which std::thread needs). Used for the game and for its SDL2, SDL2_image,
-# libspng and zlib (scripts/windows-deps.sh).
+# model, which std::thread needs). Used for the game and for its SDL2 and
+# SDL2_image (scripts/windows-deps.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

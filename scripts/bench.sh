@@ -38,7 +38,7 @@ done
 cc -shared -fPIC -O2 -o "$WORK/malloc_count.so" "$ROOT/tests/bench/MallocCount.c"
 
 # One X server for every window run, so its start-up is never measured.
-Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
 XVFB=$!
 trap 'kill $XVFB 2>/dev/null || true' EXIT
 while [ ! -s "$WORK/display" ]; do sleep 0.05; done

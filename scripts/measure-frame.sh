@@ -108,7 +108,7 @@ if [ "${MEASURE_IN_XVFB:-}" != 1 ]; then
   done
 
   # a. and c. need a display: run this script again inside xvfb-run.
-  MEASURE_IN_XVFB=1 MEASURE_DIR=$WORK xvfb-run -a -s "-screen 0 1600x900x24" \
+  MEASURE_IN_XVFB=1 MEASURE_DIR=$WORK xvfb-run -a -s "-screen 0 1600x900x24 -noreset" \
     "$ROOT/scripts/measure-frame.sh" "$BUILD"
   say "load after: $(load)"
   say "logs in $WORK"

@@ -66,7 +66,7 @@ done
 readme >"$DEB/usr/share/doc/morva/README.txt"
 cat >"$DEB/usr/share/doc/morva/copyright" <<COPYRIGHT
 MORVA $VERSION, by the MORVA developers. The game uses Debian's SDL2,
-SDL2_image and libspng packages, under their own licences.
+and SDL2_image packages, under their own licences.
 COPYRIGHT
 chmod -R u=rwX,go=rX "$DEB"
 # The libraries the binaries link, as Debian's packages with their versions.

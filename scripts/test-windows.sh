@@ -13,7 +13,7 @@ JOBS=${MORVA_JOBS:-2}
 if [ ! -f "$HOST/CMakeCache.txt" ]; then
   cmake -B "$HOST"
 fi
-cmake --build "$HOST" -j "$JOBS" --target morva_art morva_wine_tests morva_golden_tests
+cmake --build "$HOST" -j "$JOBS" --target morva_art plumo_pack morva_wine_tests morva_golden_tests
 MORVA_HOST_BUILD=$HOST ./scripts/build-windows.sh build-windows
 
 export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/morva/wine-prefix}
@@ -22,5 +22,7 @@ export MORVA_WINDOWS_BUILD=$ROOT/build-windows
 mkdir -p "$(dirname "$WINEPREFIX")"
 # The first start makes the prefix (some seconds), not the first test; on the
 # same display, so that Wine takes in the desktop's real size.
-xvfb-run -a -s "-screen 0 1600x900x24" sh -c "tests/windows/wine-run.sh wineboot --init &&
+# -noreset: a server that resets when its last client leaves refuses the next
+# one for a moment.
+xvfb-run -a -s "-screen 0 1600x900x24 -noreset" sh -c "tests/windows/wine-run.sh wineboot --init &&
   ctest --test-dir '$HOST' --output-on-failure -j '$JOBS' -L wine"

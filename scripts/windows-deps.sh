@@ -1,6 +1,6 @@
 #!/bin/bash
 # Cross-builds what the Windows game links against (SDL2 and SDL2_image as
-# DLLs, zlib and libspng as static libraries) from Debian's own source packages
+# DLLs) from Debian's own source packages
 # of the versions the Linux build uses, into a cache folder outside git.
 # A build is kept under a key made of those versions, the compiler, the
 # toolchain file and RECIPE, so it runs again only when one of them changes.
@@ -27,10 +27,8 @@ version_of() {
 }
 SDL2_VERSION=$(version_of libsdl2-dev)
 IMAGE_VERSION=$(version_of libsdl2-image-dev)
-SPNG_VERSION=$(version_of libspng-dev)
-ZLIB_VERSION=$(version_of zlib1g-dev)
 KEY=$({
-  echo "libsdl2=$SDL2_VERSION libsdl2-image=$IMAGE_VERSION libspng=$SPNG_VERSION zlib=$ZLIB_VERSION"
+  echo "libsdl2=$SDL2_VERSION libsdl2-image=$IMAGE_VERSION"
   echo "recipe $RECIPE"
   $CC --version | head -1
   cat "$TOOLCHAIN"
@@ -42,7 +40,7 @@ if [ -f "$CACHE/$KEY/done" ]; then
   exit 0
 fi
 
-say "building SDL2 $SDL2_VERSION, SDL2_image $IMAGE_VERSION, libspng $SPNG_VERSION, zlib $ZLIB_VERSION into $CACHE/$KEY"
+say "building SDL2 $SDL2_VERSION and SDL2_image $IMAGE_VERSION into $CACHE/$KEY"
 mkdir -p "$CACHE/$KEY/src" "$PREFIX/include" "$PREFIX/lib/pkgconfig" "$PREFIX/bin"
 # Each step leaves a mark: a build cut short goes on where it stopped.
 done_before() { [ -f "$CACHE/$KEY/$1.done" ]; }
@@ -59,36 +57,11 @@ if ! done_before sources; then
   rm -rf "${CACHE:?}/$KEY/src"/*
   apt-get "${APT_OPTS[@]}" update >"$CACHE/$KEY/apt.log" 2>&1 || fail "apt-get update failed, see $CACHE/$KEY/apt.log"
   (cd "$CACHE/$KEY/src" && apt-get "${APT_OPTS[@]}" source "libsdl2=$SDL2_VERSION" \
-    "libsdl2-image=$IMAGE_VERSION" "libspng=$SPNG_VERSION" "zlib=$ZLIB_VERSION") >>"$CACHE/$KEY/apt.log" 2>&1 ||
+    "libsdl2-image=$IMAGE_VERSION") >>"$CACHE/$KEY/apt.log" 2>&1 ||
     fail "apt-get source failed, see $CACHE/$KEY/apt.log"
   mark_done sources
 fi
 src_of() { find "$CACHE/$KEY/src" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*" | head -1; }
-
-# zlib and libspng are a few C files each: compiled straight into static
-# libraries that the game library takes in whole.
-say "zlib"
-ZLIB_SRC=$(src_of zlib)
-mkdir -p "$CACHE/$KEY/build/zlib"
-for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees trees uncompr zutil; do
-  $CC -O2 -c "$ZLIB_SRC/$f.c" -o "$CACHE/$KEY/build/zlib/$f.o"
-done
-$AR rcs "$PREFIX/lib/libz.a" "$CACHE/$KEY/build/zlib"/*.o
-cp "$ZLIB_SRC/zlib.h" "$ZLIB_SRC/zconf.h" "$PREFIX/include/"
-
-say "libspng"
-SPNG_SRC=$(src_of libspng)
-$CC -O2 -DSPNG_STATIC -I"$PREFIX/include" -c "$SPNG_SRC/spng/spng.c" -o "$CACHE/$KEY/build/spng.o"
-$AR rcs "$PREFIX/lib/libspng.a" "$CACHE/$KEY/build/spng.o"
-cp "$SPNG_SRC/spng/spng.h" "$PREFIX/include/"
-cat >"$PREFIX/lib/pkgconfig/spng.pc" <<PC
-prefix=$PREFIX
-Name: spng
-Description: PNG decoding (static, with zlib)
-Version: ${SPNG_VERSION%%-*}
-Cflags: -DSPNG_STATIC -I\${prefix}/include
-Libs: -L\${prefix}/lib -lspng -lz
-PC
 
 # SDL2 as a DLL only (a static one beside it would double the build time).
 if ! done_before sdl2; then
@@ -122,8 +95,6 @@ fi
 mkdir -p "$PREFIX/licenses"
 cp "$(src_of libsdl2)/LICENSE.txt" "$PREFIX/licenses/SDL2.txt"
 cp "$(src_of libsdl2-image)/LICENSE.txt" "$PREFIX/licenses/SDL2_image.txt"
-cp "$SPNG_SRC/LICENSE" "$PREFIX/licenses/libspng.txt"
-cp "$ZLIB_SRC/LICENSE" "$PREFIX/licenses/zlib.txt"
 
 # Only the sources and objects of this build go; older keys stay until removed by hand.
 rm -rf "$CACHE/$KEY/src" "$CACHE/$KEY/build"

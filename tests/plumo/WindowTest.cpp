@@ -39,8 +39,10 @@ void UseVirtualDisplay() {
             close(ready[0]);
             freopen("/dev/null", "w", stderr);
             const std::string fd = std::to_string(ready[1]);
+            // -noreset: a server that resets when its last client leaves refuses the
+            // next session's connection for a moment, and SDL falls back to no display.
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24",
-                   "-nolisten", "tcp", nullptr);
+                   "-nolisten", "tcp", "-noreset", nullptr);
             _exit(127);
         }
         close(ready[1]);
