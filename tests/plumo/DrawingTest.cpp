@@ -154,5 +154,36 @@ TEST(Drawing, SoftwareCopiesMatchSdlsOwnDrawingToTheBit) {
     }
 }
 
+// Pictures are kept for the session, but only while the file stays the one
+// that was read: a texture rewritten between two loads shows its new pixels.
+TEST(Drawing, ATextureFileRewrittenInASessionIsReadAgain) {
+    const std::string dir = Library().dir;
+    const std::string shots = dir + "rewritten/";
+    std::filesystem::create_directories(shots);
+    const auto write = [&](uint32_t side, uint32_t rgba) {
+        std::filesystem::remove(dir + "swap.zqtex");
+        std::ofstream(dir + "swap.zqtex", std::ios::binary)
+            << TextureBytes(side, side, [rgba](int, int) { return rgba; });
+    };
+    write(16, 0xff0000ff);
+    uint64_t cell = 0;
+    Open({{"PLUMO_VIDEO", "offscreen"}, {"PLUMO_SHOT_FRAMES", "1"}, {"PLUMO_SHOT_DIR", shots}},
+         &cell);
+    Drop(Load("swap.zqtex"));
+    write(32, 0x0000ffff);
+    Texture* texture = Load("swap.zqtex");
+    Library().DrawTex(texture, 0, 0, 32, 32, 0, 0, 32, 32, 1, 1, 1, 1);
+    Library().Act();
+    Library().DrawTex(texture, 0, 0, 32, 32, 0, 0, 32, 32, 1, 1, 1, 1);
+    Library().Act();
+    Drop(texture);
+    Library().Free();
+    Surface shot(IMG_Load((shots + "frame-000001.png").c_str()));
+    ASSERT_NE(shot, nullptr);
+    Surface rgba(SDL_ConvertSurfaceFormat(shot.get(), SDL_PIXELFORMAT_RGBA32, 0));
+    const auto* pixel = static_cast<const uint8_t*>(rgba->pixels) + 20 * rgba->pitch + 20 * 4;
+    EXPECT_EQ(std::vector<int>(pixel, pixel + 3), (std::vector<int>{0, 0, 255}));
+}
+
 }  // namespace
 }  // namespace plumo::test
