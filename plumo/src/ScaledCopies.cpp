@@ -87,7 +87,8 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
     }
     sighting.lastFrame = frame;
     const int64_t size = int64_t{key.width} * key.height;
-    if (frame - sighting.firstFrame >= kSteadyFrames && keptPixels + size <= kMaxKeptPixels) {
+    if ((frame - sighting.firstFrame >= kSteadyFrames || size >= kLargePiece) &&
+        keptPixels + size <= kMaxKeptPixels) {
         SDL_Texture* texture =
             SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, key.width, key.height);
         SDL_Surface* view = View(texture, pixels->format->format);
@@ -100,9 +101,18 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
         }
         SDL_DestroyTexture(texture);
     }
-    const ScratchSlot* slot = Scratch(key, format, pixels->format->format);
-    return slot != nullptr && Make(key, pixels, slot->texture, slot->view) ? slot->texture
-                                                                           : nullptr;
+    ScratchSlot* slot = Scratch(key, format, pixels->format->format);
+    if (slot == nullptr) {
+        return nullptr;
+    }
+    if (!(slot->holds == key)) {
+        slot->holds = {};
+        if (!Make(key, pixels, slot->texture, slot->view)) {
+            return nullptr;
+        }
+        slot->holds = key;
+    }
+    return slot->texture;
 }
 
 void ScaledCopies::Forget(const void* owner) {
@@ -117,6 +127,11 @@ void ScaledCopies::Forget(const void* owner) {
     for (Sighting& sighting : sightings) {
         if (sighting.key.owner == owner) {
             sighting = {};
+        }
+    }
+    for (ScratchSlot& slot : scratches) {
+        if (slot.holds.owner == owner) {
+            slot.holds = {};
         }
     }
 }
@@ -160,8 +175,8 @@ bool ScaledCopies::Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* te
 
 // One scratch texture a format and kind of draw, grown to the largest piece
 // drawn and never shrunk.
-const ScaledCopies::ScratchSlot* ScaledCopies::Scratch(const CopyKey& key, Uint32 format,
-                                                       Uint32 pictureFormat) {
+ScaledCopies::ScratchSlot* ScaledCopies::Scratch(const CopyKey& key, Uint32 format,
+                                                 Uint32 pictureFormat) {
     const auto fits = [&](const ScratchSlot& slot) {
         return slot.texture == nullptr || (slot.format == format && slot.blit == key.blit);
     };

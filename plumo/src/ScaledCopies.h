@@ -40,9 +40,9 @@ public:
 
     // A texture whose top-left key.width x key.height pixels are key.source of
     // `pixels` stretched and mirrored as the key says; null when SDL refuses.
-    // A piece drawn in every frame for half a second is kept; any other (a bar
-    // that shrinks, a puff that grows) goes through a reused scratch texture,
-    // so drawing allocates nothing once warm.
+    // A piece drawn in every frame for half a second, or a large one, is kept;
+    // any other (a bar that shrinks, a puff that grows) goes through a reused
+    // scratch texture, so drawing allocates nothing once warm.
     SDL_Texture* Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame);
     // Drops every copy made from `owner`.
     void Forget(const void* owner);
@@ -65,11 +65,14 @@ private:
         int height = 0;
         Uint32 format = 0;
         int blit = 0;
+        // The piece it holds now: the same piece drawn again (the two ground
+        // tiles, a letter twice in a line) needs no second stretch.
+        CopyKey holds{};
     };
 
     SDL_Surface* View(SDL_Texture* texture, Uint32 pictureFormat);
     bool Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* texture, SDL_Surface* view);
-    const ScratchSlot* Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat);
+    ScratchSlot* Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat);
     void DropUnused(uint64_t frame);
 
     // Copies not drawn for a minute go, and the cache stays within
@@ -78,6 +81,9 @@ private:
     static constexpr int64_t kMaxKeptPixels = int64_t{16} << 20;
     static constexpr size_t kSightings = 256;
     static constexpr uint64_t kSteadyFrames = 30;
+    // Larger pieces (the backgrounds, a tree) are kept at once: stretched
+    // through a scratch texture they would grow it, and cost most of a frame.
+    static constexpr int64_t kLargePiece = 128 * 1024;
 
     SDL_Renderer* renderer;
     std::unordered_map<CopyKey, Kept, CopyKeyHash> kept;

@@ -17,7 +17,8 @@ struct Draw {
 
 // Scaled up and down, mirrored either way, partly off the canvas, tinted and
 // faded, and an opaque picture drawn whole and faded; `grow` widens a piece
-// every frame, so it is never the same size twice.
+// every frame, so it is never the same size twice, and draws it twice a frame;
+// the large piece is kept from its first frame.
 std::vector<Draw> DrawsOfFrame(int frame) {
     const double grow = 40 + 3 * frame;
     return {
@@ -30,9 +31,11 @@ std::vector<Draw> DrawsOfFrame(int frame) {
         {"fade.zqtex", {0, 0, 64, 32, 760, 10, 64, 32, 1, 1, 1, 1}},
         {"fade.zqtex", {0, 0, 64, 32, 840, 10, 64, 32, 1, 1, 1, 0.5}},
         {"fade.zqtex", {0, 0, 64, 32, 10, 300, grow, 50, 1, 1, 1, 1}},
+        {"fade.zqtex", {0, 0, 64, 32, 10, 400, grow, 50, 1, 1, 1, 1}},
         {"quad.zqtex", {0, 0, 64, 32, 1000, 10, 300, 150, 1, 1, 1, 1}},
         {"quad.zqtex", {0, 0, 64, 32, 1000, 200, 300, 150, 1, 1, 1, 0.5}},
         {"quad.zqtex", {64, 0, -64, 32, 1300, 800, 400, 200, 0.2, 0.4, 1, 1}},
+        {"fade.zqtex", {0, 0, 64, 32, -200, 450, 1000, 400, 1, 1, 1, 1}},
     };
 }
 
