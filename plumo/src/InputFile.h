@@ -39,6 +39,23 @@ private:
     FileStamp stamp;
 };
 
+// "" once `size` bytes are in `into`, else why not.
+inline std::string ReadExactly(InputFile& file, void* into, size_t size) {
+    auto* at = static_cast<char*>(into);
+    while (size > 0) {
+        const ptrdiff_t got = file.Read(at, size);
+        if (got < 0) {
+            return file.Error();
+        }
+        if (got == 0) {
+            return "the file ends too early";
+        }
+        at += got;
+        size -= static_cast<size_t>(got);
+    }
+    return "";
+}
+
 // How much of a file's path a message shows; no longer path opens anyway.
 inline constexpr size_t kShownPathBytes = 4096;
 

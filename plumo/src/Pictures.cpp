@@ -8,23 +8,6 @@
 namespace plumo {
 namespace {
 
-// "" once `size` bytes are in `into`, else why not.
-std::string ReadExactly(InputFile& file, void* into, size_t size) {
-    auto* at = static_cast<char*>(into);
-    while (size > 0) {
-        const ptrdiff_t got = file.Read(at, size);
-        if (got < 0) {
-            return file.Error();
-        }
-        if (got == 0) {
-            return "the file ends too early";
-        }
-        at += got;
-        size -= static_cast<size_t>(got);
-    }
-    return "";
-}
-
 bool Opaque(const SDL_Surface* image) {
     for (int y = 0; y < image->h; ++y) {
         const auto* row = static_cast<const uint8_t*>(image->pixels) + size_t(y) * image->pitch;
@@ -76,6 +59,9 @@ Pictures::~Pictures() {
 }
 
 void Pictures::ReadAhead(const std::string& folder) {
+    if (worker.joinable()) {
+        return;
+    }
     worker = std::thread(&Pictures::ReadAll, this, folder);
 }
 

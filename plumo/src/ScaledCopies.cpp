@@ -80,13 +80,18 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
         found->second.lastFrame = frame;
         return found->second.texture;
     }
+    const int64_t size = int64_t{key.width} * key.height;
+    // A draw larger than any the game makes is left to SDL, which sizes its
+    // temporary surface for that one draw only.
+    if (size > kMaxKeptPixels) {
+        return nullptr;
+    }
     const Uint32 format = CopyFormat(key, pixels);
     Sighting& sighting = sightings[CopyKeyHash()(key) % kSightings];
     if (!(sighting.key == key && sighting.lastFrame + 1 >= frame)) {
         sighting = {key, frame, frame};
     }
     sighting.lastFrame = frame;
-    const int64_t size = int64_t{key.width} * key.height;
     if ((frame - sighting.firstFrame >= kSteadyFrames || size >= kLargePiece) &&
         keptPixels + size <= kMaxKeptPixels) {
         SDL_Texture* texture =
@@ -99,7 +104,9 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
             keptPixels += size;
             return texture;
         }
-        SDL_DestroyTexture(texture);
+        if (texture != nullptr) {
+            SDL_DestroyTexture(texture);
+        }
     }
     ScratchSlot* slot = Scratch(key, format, pixels->format->format);
     if (slot == nullptr) {

@@ -52,23 +52,6 @@ InputFile OpenTexture(const std::string& path) {
     return file;
 }
 
-// "" once `size` bytes are in `into`, else why not.
-std::string ReadExactly(InputFile& file, void* into, size_t size) {
-    auto* at = static_cast<char*>(into);
-    while (size > 0) {
-        const ptrdiff_t got = file.Read(at, size);
-        if (got < 0) {
-            return file.Error();
-        }
-        if (got == 0) {
-            return "the file ends too early";
-        }
-        at += got;
-        size -= static_cast<size_t>(got);
-    }
-    return "";
-}
-
 // Opens a texture file and checks its header against its size: all that can
 // be wrong with one, so every mode refuses the same files without reading
 // their pixels.
