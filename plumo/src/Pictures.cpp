@@ -67,19 +67,19 @@ void Pictures::ReadAhead(const std::string& folder) {
 
 // Files it cannot read it leaves alone: LoadTex refuses them with the reason.
 void Pictures::ReadAll(std::string folder) {
-    std::vector<std::filesystem::path> files;
+    std::vector<std::string> files;
     std::error_code error;
     for (std::filesystem::directory_iterator at(folder, error), end; !error && at != end;
          at.increment(error)) {
         if (at->path().extension() == ".zqtex") {
-            files.push_back(at->path());
+            // Named as LoadTex names them, so that it finds them.
+            files.push_back(folder + "/" + at->path().filename().string());
         }
     }
-    // The title's few first, as the program asks for them.
+    // In a fixed order, so that every run reads alike.
     std::sort(files.begin(), files.end());
     uint64_t total = 0;
-    for (const std::filesystem::path& path : files) {
-        const std::string name = path.string();
+    for (const std::string& name : files) {
         {
             const std::lock_guard<std::mutex> held(lock);
             if (stopping || entries.contains(name)) {
