@@ -82,7 +82,7 @@ void Pictures::ReadAll(std::string folder) {
     for (const std::string& name : files) {
         {
             const std::lock_guard<std::mutex> held(lock);
-            if (stopping || entries.contains(name)) {
+            if (stopping || entries.contains(name) || claimed.contains(name)) {
                 continue;
             }
             reading = name;
@@ -116,6 +116,8 @@ std::shared_ptr<const Picture> Pictures::Find(const std::string& path, const Fil
     done.wait(held, [&] { return reading != path; });
     const auto found = entries.find(path);
     if (found == entries.end() || !(found->second.stamp == stamp)) {
+        // The caller reads it now; the worker need not read it too.
+        claimed.insert(path);
         return nullptr;
     }
     return found->second.picture;

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -44,7 +45,8 @@ public:
     void ReadAhead(const std::string& folder);
     // The pixels of `path` as a file of `stamp` holds them, read ahead or
     // earlier in the session; waits while the worker is reading that very
-    // file; null when it has none of that version.
+    // file; null when it has none of that version, and then the caller reads
+    // it and the worker leaves it alone.
     std::shared_ptr<const Picture> Find(const std::string& path, const FileStamp& stamp);
     void Keep(const std::string& path, const FileStamp& stamp,
               std::shared_ptr<const Picture> picture);
@@ -62,7 +64,8 @@ private:
     std::mutex lock;
     std::condition_variable done;
     std::map<std::string, Entry> entries;
-    std::string reading;  // the path the worker reads now, "" when none
+    std::set<std::string> claimed;  // asked for before the worker got to them
+    std::string reading;            // the path the worker reads now, "" when none
     bool stopping = false;
     std::thread worker;
 };
