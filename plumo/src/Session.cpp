@@ -118,9 +118,10 @@ void Session::Open(const InitParams& params) {
     if (!settings.recordPath.empty()) {
         recording.Open(settings.recordPath, seed);
     }
-    // Reading ahead runs while the window opens.
-    textures.SetFolder(LibraryDirectory(), settings.video != VideoMode::kNone);
     display.Open(title, params.icon);
+    // Not earlier: reading ahead would slow the window's opening, which the
+    // player waits for, to win time for the game's start, which they do not.
+    textures.SetFolder(LibraryDirectory(), settings.video != VideoMode::kNone);
     if (settings.video == VideoMode::kWindow) {
         config.AddControllerMappings();
     }
