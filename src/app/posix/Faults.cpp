@@ -1,7 +1,8 @@
 // Processor faults turned into the one failure line, and the watchdog on the
 // shutdown after one.
+#include "app/FaultReport.h"
+#include "app/Modules.h"
 #include "app/Platform.h"
-#include "app/posix/Modules.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -50,9 +51,6 @@ int gReportFd = 2;
 int gExitCode = 1;
 std::atomic<bool> gReported{false};  // the one line is out, or being written
 
-std::atomic<bool> gLoaderBusy{false};
-std::array<char, 512> gLoaderActivity{};
-
 std::array<char, 1024> gWatchLine{};
 std::size_t gWatchLineSize = 0;
 bool gWatching = false;
@@ -63,37 +61,6 @@ struct PreviousHandlers {
     stack_t stack{};
     bool stackInstalled = false;
 } gPrevious;
-
-// A line built without the allocator or stdio: the handlers use it too.
-class Line {
-public:
-    Line& operator<<(std::string_view text) {
-        const std::size_t count = std::min(text.size(), text_.size() - size_);
-        std::copy_n(text.data(), count, text_.data() + size_);
-        size_ += count;
-        return *this;
-    }
-    Line& Digits(uintptr_t value, unsigned base) {
-        std::array<char, 64> digits{};
-        std::size_t at = digits.size();
-        do {
-            digits[--at] = "0123456789abcdef"[value % base];
-            value /= base;
-        } while (value != 0);
-        return *this << std::string_view(digits.data() + at, digits.size() - at);
-    }
-    Line& Hex(uintptr_t value) { return (*this << "0x").Digits(value, 16); }
-    Line& Decimal(int value) {
-        return (*this << (value < 0 ? "-" : ""))
-            .Digits(value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value),
-                    10);
-    }
-    std::string_view View() const { return {text_.data(), size_}; }
-
-private:
-    std::array<char, 1024> text_;
-    std::size_t size_ = 0;
-};
 
 void WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
@@ -271,8 +238,8 @@ std::string DescribeFault(const Fault& fault) {
         line << " (" << module->name.data() << "+";
         line.Hex(fault.codeAddress - module->base) << ")";
     }
-    if (gLoaderBusy) {
-        line << " while " << gLoaderActivity.data();
+    if (const char* activity = LoaderBusyWith()) {
+        line << " while " << activity;
     }
     line << "\n";
     WriteAll(gReportFd, line.View());
@@ -285,7 +252,7 @@ extern "C" void OnFault(int signal, siginfo_t* info, void* context) {
     sigjmp_buf* jump = gFaultJump;
     // Only the thread that set the jump may take it, and only where it
     // leaves no lock behind.
-    if (jump != nullptr && gettid() == gJumpThread && !gLoaderBusy) {
+    if (jump != nullptr && gettid() == gJumpThread && LoaderBusyWith() == nullptr) {
         const Module* module = FindModule(fault.codeAddress);
         if (module == nullptr || !module->holdsLocks) {
             gFault = fault;
@@ -363,16 +330,6 @@ void FaultCatcher::StopWatching() {
         sigaction(SIGALRM, &gPreviousAlarm, nullptr);
         gWatching = false;
     }
-}
-
-LoaderActivity::LoaderActivity(const std::string& activity) {
-    const std::size_t size = activity.copy(gLoaderActivity.data(), gLoaderActivity.size() - 1);
-    gLoaderActivity[size] = '\0';
-    gLoaderBusy = true;
-}
-
-LoaderActivity::~LoaderActivity() {
-    gLoaderBusy = false;
 }
 
 // Nothing here may change between sigsetjmp and the jump.

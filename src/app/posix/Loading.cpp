@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string_view>
 
+#include "app/Modules.h"
 #include "app/Platform.h"
 #include "app/Startup.h"
-#include "app/posix/Modules.h"
 
 namespace morva::platform {
 namespace {

@@ -12,8 +12,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/FaultReport.h"
+#include "app/Modules.h"
 #include "app/Platform.h"
-#include "app/windows/Modules.h"
 #include "app/windows/Text.h"
 
 namespace morva::platform {
@@ -46,9 +47,6 @@ HANDLE gReportHandle = INVALID_HANDLE_VALUE;
 int gExitCode = 1;
 std::atomic<bool> gReported{false};  // the one line is out, or being written
 
-std::atomic<bool> gLoaderBusy{false};
-std::array<char, 512> gLoaderActivity{};
-
 std::array<char, 1024> gWatchLine{};
 std::size_t gWatchLineSize = 0;
 HANDLE gWatchStop = nullptr;
@@ -56,32 +54,6 @@ HANDLE gWatchThread = nullptr;
 
 PVOID gVectoredHandler = nullptr;
 LPTOP_LEVEL_EXCEPTION_FILTER gPreviousFilter = nullptr;
-
-// A line built without the allocator or stdio: the handlers use it too.
-class Line {
-public:
-    Line& operator<<(std::string_view text) {
-        const std::size_t count = std::min(text.size(), text_.size() - size_);
-        std::copy_n(text.data(), count, text_.data() + size_);
-        size_ += count;
-        return *this;
-    }
-    Line& Digits(uintptr_t value, unsigned base) {
-        std::array<char, 64> digits{};
-        std::size_t at = digits.size();
-        do {
-            digits[--at] = "0123456789abcdef"[value % base];
-            value /= base;
-        } while (value != 0);
-        return *this << std::string_view(digits.data() + at, digits.size() - at);
-    }
-    Line& Hex(uintptr_t value) { return (*this << "0x").Digits(value, 16); }
-    std::string_view View() const { return {text_.data(), size_}; }
-
-private:
-    std::array<char, 1024> text_;
-    std::size_t size_ = 0;
-};
 
 void WriteAll(HANDLE handle, std::string_view text) {
     while (!text.empty()) {
@@ -218,8 +190,8 @@ std::string Hex(uintptr_t value) {
             line << " (" << module->name.data() << "+";
             line.Hex(fault.codeAddress - module->start) << ")";
         }
-        if (gLoaderBusy) {
-            line << " while " << gLoaderActivity.data();
+        if (const char* activity = LoaderBusyWith()) {
+            line << " while " << activity;
         }
         WriteAll(gReportHandle, line.View());
         WriteAll(gReportHandle, "\n");
@@ -248,7 +220,8 @@ LONG CALLBACK OnFault(EXCEPTION_POINTERS* info) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
     // Only the thread that set the jump may take it, and never from inside the loader.
-    if (gFaultJump.load() == nullptr || GetCurrentThreadId() != gJumpThread || gLoaderBusy) {
+    if (gFaultJump.load() == nullptr || GetCurrentThreadId() != gJumpThread ||
+        LoaderBusyWith() != nullptr) {
         ReportAndExit(fault);
     }
     gFault = fault;
@@ -362,16 +335,6 @@ void FaultCatcher::StopWatching() {
         CloseHandle(gWatchStop);
         gWatchStop = nullptr;
     }
-}
-
-LoaderActivity::LoaderActivity(const std::string& activity) {
-    const std::size_t size = activity.copy(gLoaderActivity.data(), gLoaderActivity.size() - 1);
-    gLoaderActivity[size] = '\0';
-    gLoaderBusy = true;
-}
-
-LoaderActivity::~LoaderActivity() {
-    gLoaderBusy = false;
 }
 
 // Nothing here may change between the setjmp and the jump.

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "app/Modules.h"
 #include "app/Platform.h"
-#include "app/windows/Modules.h"
 #include "app/windows/Text.h"
 
 namespace morva::platform {
