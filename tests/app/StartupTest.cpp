@@ -61,13 +61,7 @@ struct GameTree {
             elsewhere.string(), 60);
         std::string err = WithoutAddresses(run.err);
         Replace(err, game.string(), "<game>");
-        std::string trace = test::ReadFile(root + "/trace");
-        if (!trace.empty()) {
-            trace = trace.substr(trace.find("Init"));
-            trace = " " + trace.substr(0, trace.find('\n')) + ", " +
-                    trace.substr(trace.rfind('\n', trace.size() - 2) + 1);
-            trace.pop_back();
-        }
+        const std::string trace = test::TraceEnds(test::ReadFile(root + "/trace"));
         bool unloaded = false;
         for (const auto& log : fs::directory_iterator(root)) {
             if (log.path().filename().string().starts_with("loader")) {

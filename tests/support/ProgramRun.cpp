@@ -21,6 +21,17 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+std::string TraceEnds(std::string trace) {
+    if (trace.empty()) {
+        return trace;
+    }
+    trace = trace.substr(trace.find("Init"));
+    trace = " " + trace.substr(0, trace.find('\n')) + ", " +
+            trace.substr(trace.rfind('\n', trace.size() - 2) + 1);
+    trace.pop_back();
+    return trace;
+}
+
 std::string WithoutAddresses(std::string_view text) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {

@@ -26,6 +26,10 @@ std::string ReadFile(const std::string& path);
 // naming addresses compare across runs.
 std::string WithoutAddresses(std::string_view text);
 
+// " <first traced call>, <last line>" of a trace, or "" for an empty one: how a
+// run began and ended.
+std::string TraceEnds(std::string trace);
+
 // A fresh temporary folder, removed with everything in it when this goes.
 struct TempFolder {
     TempFolder();

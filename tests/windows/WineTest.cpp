@@ -90,13 +90,7 @@ struct GameTree {
         std::string err = WithoutAddresses(run.err);
         Replace(err, "\r\n", "\n");
         Replace(err, WindowsPath(game), "<game>");
-        std::string trace = test::ReadFile(root + "/trace");
-        if (!trace.empty()) {
-            trace = trace.substr(trace.find("Init"));
-            trace = " " + trace.substr(0, trace.find('\n')) + ", " +
-                    trace.substr(trace.rfind('\n', trace.size() - 2) + 1);
-            trace.pop_back();
-        }
+        const std::string trace = test::TraceEnds(test::ReadFile(root + "/trace"));
         return std::to_string(run.status) + " [" + run.out + "] [" + err + "]" + trace;
     }
 
