@@ -1,16 +1,46 @@
 #!/bin/sh
-# Installs every Debian 12 package the build, the tests and the window tools
-# need, the Windows cross build and Wine included (SDL for Windows is built
-# from Debian's source packages by scripts/windows-deps.sh).
+# Installs the Debian 12 packages one purpose needs, through sudo when not
+# root, and nothing that is already there:
+#
+#   scripts/install-deps.sh game       build and play the game (play.sh)
+#   scripts/install-deps.sh tests      the test suites and their X server (test.sh)
+#   scripts/install-deps.sh windows    the MinGW-w64 cross build and Wine
+#   scripts/install-deps.sh packages   the release packages and their checks
+#   scripts/install-deps.sh all        every one of them (.ci/run)
+#
+# Several purposes may be named at once. SDL for Windows is built from
+# Debian's source packages by scripts/windows-deps.sh.
 set -eu
-PACKAGES="build-essential cmake pkg-config git
+
+# The compiler, SDL, and what renders the art at build time.
+GAME="build-essential cmake pkg-config
   libsdl2-dev libsdl2-image-dev
-  librsvg2-dev libcairo2-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-play zlib1g-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev clang-format
-  xvfb xauth xdotool x11-utils imagemagick
-  g++-mingw-w64-x86-64-posix wine64 dpkg-dev ninja-build librsvg2-bin"
+  librsvg2-dev libcairo2-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-play"
+# GoogleTest and Google Benchmark, the golden traces' zlib, formatting, and a
+# private X server with the tools that drive and read it.
+TESTS="googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev clang-format
+  xvfb xauth xdotool x11-utils imagemagick"
+# The cross compiler, SDL's own build (Ninja, its icon from the SVG) and Wine.
+WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
+# dpkg-deb and dpkg-shlibdeps, the icons at every size.
+PACKAGES="dpkg-dev librsvg2-bin"
+
+[ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|all ..." >&2; exit 2; }
+wanted=""
+for purpose in "$@"; do
+  case $purpose in
+    game) wanted="$wanted $GAME" ;;
+    tests) wanted="$wanted $GAME $TESTS" ;;
+    windows) wanted="$wanted $GAME $WINDOWS" ;;
+    packages) wanted="$wanted $GAME $WINDOWS $PACKAGES" ;;
+    all) wanted="$wanted $GAME $TESTS $WINDOWS $PACKAGES" ;;
+    *) echo "install-deps: unknown purpose '$purpose' (game, tests, windows, packages, all)" >&2; exit 2 ;;
+  esac
+done
+
 missing=""
-for p in $PACKAGES; do
+for p in $wanted; do
+  case " $missing " in *" $p "*) continue ;; esac
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
 [ -z "$missing" ] && exit 0

@@ -17,7 +17,7 @@ STAGE=$(mktemp -d /tmp/morva-package.XXXXXX)
 trap 'rm -rf "$STAGE"' EXIT
 say() { printf 'package: %s\n' "$*"; }
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh packages
 [ -f "$HOST/CMakeCache.txt" ] || cmake -B "$HOST"
 cmake --build "$HOST" -j "$JOBS" --target morva plumo morva_assets
 MORVA_HOST_BUILD=$HOST ./scripts/build-windows.sh build-windows >/dev/null

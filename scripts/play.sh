@@ -3,7 +3,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh game
 cmake -B build
 cmake --build build -j "$(nproc)"
 

@@ -9,7 +9,7 @@ ROOT=$PWD
 HOST=${MORVA_HOST_BUILD:-build}
 JOBS=${MORVA_JOBS:-2}
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh windows tests
 if [ ! -f "$HOST/CMakeCache.txt" ]; then
   cmake -B "$HOST"
 fi

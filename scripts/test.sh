@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh tests
 
 JOBS="${MORVA_JOBS:-2}"
 cmake -B build

@@ -3,7 +3,7 @@
 // and a real window under Xvfb. MORVA_WINDOWS_BUILD names the Windows build
 // folder (scripts/test-windows.sh sets it); without it every test skips.
 #include <gtest/gtest.h>
-#include <spng.h>
+#include <png.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ProgramRun.h"
@@ -177,19 +178,18 @@ struct Picture {
 Picture ReadPng(const std::string& path) {
     const std::string data = test::ReadFile(path);
     Picture picture;
-    spng_ctx* context = spng_ctx_new(0);
-    spng_ihdr header{};
-    size_t size = 0;
-    if (spng_set_png_buffer(context, data.data(), data.size()) == 0 &&
-        spng_get_ihdr(context, &header) == 0 &&
-        spng_decoded_image_size(context, SPNG_FMT_RGBA8, &size) == 0) {
-        picture.rgba.resize(size);
-        if (spng_decode_image(context, picture.rgba.data(), size, SPNG_FMT_RGBA8, 0) == 0) {
-            picture.width = header.width;
-            picture.height = header.height;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, data.data(), data.size()) != 0) {
+        image.format = PNG_FORMAT_RGBA;
+        std::vector<unsigned char> rgba(PNG_IMAGE_SIZE(image));
+        if (png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr) != 0) {
+            picture.width = image.width;
+            picture.height = image.height;
+            picture.rgba = std::move(rgba);
         }
     }
-    spng_ctx_free(context);
+    png_image_free(&image);
     return picture;
 }
 
