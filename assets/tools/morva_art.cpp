@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -154,9 +155,10 @@ private:
 // at half their height in width, so a glyph keeps the shape it has here.
 // Capitals stand on one baseline high in the cell: the score board writes
 // "COMBO!" 100 high just 60 above its gauge, so ink must end by row 76.
-// Letters are widened until the broad ones nearly fill the cell and text
-// reads as words; any still too wide are narrowed to fit. Digits are placed
-// by one shared advance so columns of numbers line up.
+// Text advances by whole cells, so every glyph's ink is centred in its cell
+// and narrow glyphs are made broader, or the letters of a word drift apart:
+// "I" and "1" get slab serifs, the others are widened up to a limit. Glyphs
+// still too wide are narrowed to fit.
 struct GlyphLayout {
     static constexpr int kCellW = 64;
     static constexpr int kCellH = 128;
@@ -170,20 +172,43 @@ struct GlyphLayout {
     static constexpr double kBolden = 2.5;      // texels of fill widened into the rim
     // Widest ink before the rim that still clears the 2-texel cell margins.
     static constexpr double kInkMaxW = kCellW - 5.0 - kOutline - kBolden;
+    // Narrower ink is widened towards this, by at most kMaxWiden.
+    static constexpr double kInkMinW = 0.9 * kInkMaxW;
+    static constexpr double kMaxWiden = 1.6;
+    static constexpr double kSerifW = 30.0;  // texels, the bars of "I"
+    static constexpr double kFootW = 34.0;   // texels, the foot of "1"
+    static constexpr double kSerifH = 10.0;  // texels, a bar's thickness
 };
 
-cairo_matrix_t GlyphMatrix(double scale_x, double scale_y) {
+cairo_matrix_t GlyphMatrix(double scale_x, double scale_y, double slant = GlyphLayout::kSlant) {
     cairo_matrix_t matrix;
-    cairo_matrix_init(&matrix, scale_x, 0.0, -GlyphLayout::kSlant * scale_y, scale_y, 0.0, 0.0);
+    cairo_matrix_init(&matrix, scale_x, 0.0, -slant * scale_y, scale_y, 0.0, 0.0);
     return matrix;
 }
 
-cairo_text_extents_t Extents(cairo_t* cr, const char* text, double scale_x, double scale_y) {
-    const cairo_matrix_t matrix = GlyphMatrix(scale_x, scale_y);
+cairo_text_extents_t Extents(cairo_t* cr, const char* text, double scale_x, double scale_y,
+                             double slant = GlyphLayout::kSlant) {
+    const cairo_matrix_t matrix = GlyphMatrix(scale_x, scale_y, slant);
     cairo_set_font_matrix(cr, &matrix);
     cairo_text_extents_t extents;
     cairo_text_extents(cr, text, &extents);
     return extents;
+}
+
+// A bar across a stem, slanted like the glyph: x about the stem's upright
+// centre, y upwards from the baseline, both from the glyph's origin.
+struct Serif {
+    double centre, half_w, bottom, top;
+};
+
+void AppendSerif(cairo_t* cr, double origin_x, double baseline_y, const Serif& serif) {
+    cairo_save(cr);
+    cairo_matrix_t shear;
+    cairo_matrix_init(&shear, 1.0, 0.0, -GlyphLayout::kSlant, 1.0, origin_x, baseline_y);
+    cairo_transform(cr, &shear);
+    cairo_rectangle(cr, serif.centre - serif.half_w, -serif.top, 2 * serif.half_w,
+                    serif.top - serif.bottom);
+    cairo_restore(cr);
 }
 
 int CommandFont(const std::string& font_path, const std::string& out) {
@@ -213,12 +238,24 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         digit_ink = std::max(digit_ink, Extents(cr, text, scale_x, scale_y).width);
     }
     const double digit_scale_x = scale_x * (L::kInkMaxW - 2.0) / digit_ink;
-    double digit_advance = 0;
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        const char text[2] = {digit, '\0'};
-        digit_advance =
-            std::max(digit_advance, Extents(cr, text, digit_scale_x, scale_y).x_advance);
-    }
+
+    // The serifs sit on the stems: "I" is a stem alone, "1" a stem with a flag
+    // on its left.
+    const cairo_text_extents_t upright_i = Extents(cr, "I", scale_x, scale_y, 0.0);
+    const cairo_text_extents_t upright_1 = Extents(cr, "1", digit_scale_x, scale_y, 0.0);
+    const double stem_1 = upright_i.width * digit_scale_x / scale_x;
+    const double centre_i = upright_i.x_bearing + upright_i.width / 2;
+    const double centre_1 = upright_1.x_bearing + upright_1.width - stem_1 / 2;
+    const auto serifs = [&](int code) -> std::vector<Serif> {
+        if (code == 'I') {
+            return {{centre_i, L::kSerifW / 2, 0, L::kSerifH},
+                    {centre_i, L::kSerifW / 2, L::kCapHeight - L::kSerifH, L::kCapHeight}};
+        }
+        if (code == '1') {
+            return {{centre_1, L::kFootW / 2, 0, L::kSerifH}};
+        }
+        return {};
+    };
 
     for (int code = 33; code < 127; ++code) {
         const int cell = code - 32;
@@ -226,26 +263,43 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         const double cell_y = L::kCellH * (cell / L::kColumns);
         const char text[2] = {static_cast<char>(code), '\0'};
         const bool digit = code >= '0' && code <= '9';
+        const std::vector<Serif> bars = serifs(code);
         double glyph_scale_x = digit ? digit_scale_x : scale_x;
         cairo_text_extents_t extents = Extents(cr, text, glyph_scale_x, scale_y);
         if (extents.width > L::kInkMaxW) {
             glyph_scale_x *= L::kInkMaxW / extents.width;
-            extents = Extents(cr, text, glyph_scale_x, scale_y);
+        } else if (bars.empty() && extents.width < L::kInkMinW) {
+            glyph_scale_x *= std::min(L::kMaxWiden, L::kInkMinW / extents.width);
         }
-        const double origin_x =
-            digit ? cell_x + (L::kCellW - digit_advance) / 2.0
-                  : cell_x + (L::kCellW - extents.width) / 2.0 - extents.x_bearing;
+        const cairo_matrix_t matrix = GlyphMatrix(glyph_scale_x, scale_y);
+        const double baseline_y = cell_y + L::kBaseline;
+        const auto glyph_path = [&](double origin_x) {
+            cairo_new_path(cr);
+            cairo_set_font_matrix(cr, &matrix);
+            cairo_move_to(cr, origin_x, baseline_y);
+            cairo_text_path(cr, text);
+        };
+        const auto serif_path = [&](double origin_x) {
+            cairo_new_path(cr);
+            for (const Serif& bar : bars) {
+                AppendSerif(cr, origin_x, baseline_y, bar);
+            }
+        };
+        // The ink, serifs included, centred in the cell.
+        glyph_path(0);
+        serif_path(0);
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        cairo_path_extents(cr, &x1, &y1, &x2, &y2);
+        glyph_path(0);
+        double gx1 = 0, gx2 = 0;
+        cairo_path_extents(cr, &gx1, &y1, &gx2, &y2);
+        const double left = bars.empty() ? gx1 : std::min(x1, gx1);
+        const double right = bars.empty() ? gx2 : std::max(x2, gx2);
+        const double origin_x = cell_x + (L::kCellW - (right - left)) / 2.0 - left;
 
         cairo_save(cr);
         cairo_rectangle(cr, cell_x + 2, cell_y + 2, L::kCellW - 4, L::kCellH - 4);
         cairo_clip(cr);
-        cairo_new_path(cr);
-        cairo_move_to(cr, origin_x, cell_y + L::kBaseline);
-        cairo_text_path(cr, text);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_set_line_width(cr, L::kOutline + L::kBolden);
-        cairo_set_source_rgb(cr, 0.13, 0.09, 0.16);
-        cairo_stroke_preserve(cr);
         // White above, warming to the logo's pale gold at the foot, so text
         // belongs with the logo and still reads on sky and grass.
         cairo_pattern_t* fill = cairo_pattern_create_linear(
@@ -253,10 +307,23 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         cairo_pattern_add_color_stop_rgb(fill, 0.0, 1.0, 1.0, 1.0);
         cairo_pattern_add_color_stop_rgb(fill, 0.5, 1.0, 1.0, 1.0);
         cairo_pattern_add_color_stop_rgb(fill, 1.0, 1.0, 0.87, 0.55);
-        cairo_set_source(cr, fill);
-        cairo_set_line_width(cr, L::kBolden);
-        cairo_stroke_preserve(cr);
-        cairo_fill(cr);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        const std::function<void(double)> parts[] = {glyph_path, serif_path};
+        // Every part's rim first, then every part's fill over the rims, so
+        // where a serif meets its stem no rim shows inside the letter.
+        for (const auto& part : parts) {
+            part(origin_x);
+            cairo_set_line_width(cr, L::kOutline + L::kBolden);
+            cairo_set_source_rgb(cr, 0.13, 0.09, 0.16);
+            cairo_stroke(cr);
+        }
+        for (const auto& part : parts) {
+            part(origin_x);
+            cairo_set_source(cr, fill);
+            cairo_set_line_width(cr, L::kBolden);
+            cairo_stroke_preserve(cr);
+            cairo_fill(cr);
+        }
         cairo_pattern_destroy(fill);
         cairo_restore(cr);
     }
