@@ -3,16 +3,14 @@
 // the game, the trace, the recording or the frame log.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include <SDL.h>
 
 #include "Bindings.h"
 #include "Devices.h"
 #include "Display.h"
+#include "Panel.h"
 
 namespace plumo {
 
@@ -30,20 +28,13 @@ public:
     void Hold(int64_t frame);
 
 private:
-    struct Row {
-        std::string label;
-        std::string keys;
-        std::string pad;
-    };
-
     void Draw();
     void ReleasePicture();
 
     Display& display;
     Devices& devices;
-    std::vector<Row> rows;
+    Panel panel;
     SDL_Texture* picture = nullptr;
-    std::vector<SDL_Rect> ink;  // kept to reuse its memory
 };
 
 }  // namespace plumo
