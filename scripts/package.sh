@@ -24,8 +24,13 @@ MORVA_HOST_BUILD=$HOST ./scripts/build-windows.sh build-windows >/dev/null
 mkdir -p "$DIST"
 
 readme() { sed "s/@VERSION@/$VERSION/g" packaging/README-player.txt; }
-icon() { rsvg-convert -w "$1" -h "$1" -o "$2" assets/icon/icon.svg; }
-ICON_SIZES="16 32 48 64 128 256"
+# The small sizes are pictures of their own (icon-16.svg); the others scale icon.svg.
+icon() {
+  src=assets/icon/icon-$1.svg
+  [ -f "$src" ] || src=assets/icon/icon.svg
+  rsvg-convert -w "$1" -h "$1" -o "$2" "$src"
+}
+ICON_SIZES="16 24 32 48 64 128 256"
 
 # Windows: the install tree, stripped, README with Windows line ends.
 WIN=$STAGE/morva-$VERSION-windows-x86_64
