@@ -27,7 +27,7 @@ GRIP = 9.0
 # Texels at each cell edge left clear, and over which the picture fades out
 # inside them, so no swing ends on the cell's straight edge.
 MARGIN = 5
-FADE = 22
+FADE = 36
 
 
 def cell_matrix(column, row):
