@@ -173,10 +173,10 @@ struct GlyphLayout {
     // Widest ink before the rim that still clears the 2-texel cell margins.
     static constexpr double kInkMaxW = kCellW - 5.0 - kOutline - kBolden;
     // Narrower ink is widened towards this, by at most kMaxWiden.
-    static constexpr double kInkMinW = 0.9 * kInkMaxW;
+    static constexpr double kInkMinW = 0.96 * kInkMaxW;
     static constexpr double kMaxWiden = 1.6;
-    static constexpr double kSerifW = 30.0;  // texels, the bars of "I"
-    static constexpr double kFootW = 34.0;   // texels, the foot of "1"
+    static constexpr double kSerifW = 34.0;  // texels, the bars of "I"
+    static constexpr double kFootW = 40.0;   // texels, the foot of "1"
     static constexpr double kSerifH = 10.0;  // texels, a bar's thickness
 };
 
@@ -239,8 +239,17 @@ int CommandFont(const std::string& font_path, const std::string& out) {
     }
     const double digit_scale_x = scale_x * (L::kInkMaxW - 2.0) / digit_ink;
 
-    // The serifs sit on the stems: "I" is a stem alone, "1" a stem with a flag
-    // on its left.
+    // The serifs sit on the stems: "I", "l" and the foot of "i" are a stem
+    // alone, "1" a stem with a flag on its left; "l" and "i" get a bar
+    // leaning back from their top, like a typewriter's.
+    const cairo_text_extents_t upright_l = Extents(cr, "l", scale_x, scale_y, 0.0);
+    const double x_height = -Extents(cr, "x", scale_x, scale_y, 0.0).y_bearing;
+    const auto lower = [&](double top) -> std::vector<Serif> {
+        const double left = upright_l.x_bearing - 0.45 * L::kSerifW;
+        const double right = upright_l.x_bearing + upright_l.width;
+        return {{(left + right) / 2, (right - left) / 2, top - L::kSerifH, top},
+                {upright_l.x_bearing + upright_l.width / 2, L::kSerifW / 2, 0, L::kSerifH}};
+    };
     const cairo_text_extents_t upright_i = Extents(cr, "I", scale_x, scale_y, 0.0);
     const cairo_text_extents_t upright_1 = Extents(cr, "1", digit_scale_x, scale_y, 0.0);
     const double stem_1 = upright_i.width * digit_scale_x / scale_x;
@@ -253,6 +262,12 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         }
         if (code == '1') {
             return {{centre_1, L::kFootW / 2, 0, L::kSerifH}};
+        }
+        if (code == 'l') {
+            return lower(-upright_l.y_bearing);
+        }
+        if (code == 'i') {
+            return lower(x_height);
         }
         return {};
     };
