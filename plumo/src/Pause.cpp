@@ -92,20 +92,16 @@ void Pause::Capture() {
 
 void Pause::Hold(int64_t frame) {
     devices.BeginPause();
-    const auto held = [&] { return devices.Paused() && !devices.Closed() && !StopRequested(); };
-    for (bool draw = true;; draw = devices.WaitWhilePaused(kWakeMs)) {
-        // F12 and a resume read in one go still save the paused picture.
-        const bool shot = devices.TakeShotRequest();
-        if (shot || (draw && held())) {
-            Draw();
-            if (shot) {
-                display.SaveShot("shot", frame);
-            }
-            display.Show();
+    for (bool draw = true; devices.Paused() && !devices.Closed() && !StopRequested();
+         draw = devices.WaitWhilePaused(kWakeMs)) {
+        if (!draw) {
+            continue;
         }
-        if (!held()) {
-            break;
+        Draw();
+        if (devices.TakeShotRequest()) {
+            display.SaveShot("shot", frame);
         }
+        display.Show();
     }
     ReleasePicture();
 }
