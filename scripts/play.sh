@@ -18,7 +18,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${PLUMO_VIDEO
 There is no display here ($DISPLAY and $WAYLAND_DISPLAY are unset), so no window
 can open. To see the game anyway, either:
 
-  run it on a virtual display:
+  run it on a virtual display (Debian: sudo apt install xvfb xauth):
     xvfb-run -s "-screen 0 1600x900x24" build/morva
 
   or render off screen and save screenshots of chosen frames:
@@ -29,7 +29,7 @@ can open. To see the game anyway, either:
 
   (PLUMO_REPLAY=<file> feeds scripted input; see README.md.)
 MSG
-  exit 1
+  exit 0
 fi
 
 exec build/morva
