@@ -58,8 +58,8 @@ mark_done() { touch "$CACHE/$KEY/$1.done"; }
 # of our own: the system's lists stay as they are.
 APT=$CACHE/apt
 mkdir -p "$APT/sources.list.d" "$APT/lists/partial" "$APT/cache/archives/partial"
-# Images list their sources in deb822 form; debootstrap and the installer in
-# the one-line form. Either way, the same archives for source packages.
+# Images list their sources in deb822 form, while debootstrap and the installer use
+# the one-line form: either way, the same archives for source packages.
 rm -f "$APT/sources.list.d"/debian-src.*
 for list in /etc/apt/sources.list.d/*.sources; do
   if [ -f "$list" ]; then sed 's/^Types:.*$/Types: deb-src/' "$list"; fi
