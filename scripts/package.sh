@@ -132,6 +132,8 @@ cp -a "$LIN/share" "$DEB/usr/"
 readme >"$DOC/README.txt"
 copyright | fill /dev/stdin >"$DOC/copyright"
 cp demo/demo.replay "$DOC/"
+mkdir -p "$DEB/usr/share/lintian/overrides"
+cp packaging/linux/lintian-overrides "$DEB/usr/share/lintian/overrides/morva"
 fill packaging/linux/morva.6 /usr/lib/morva /usr/share/doc/morva | gzip -9n >"$DEB/usr/share/man/man6/morva.6.gz"
 cat <<CHANGELOG | gzip -9n >"$DOC/changelog.Debian.gz"
 morva ($VERSION-1) unstable; urgency=medium

@@ -17,11 +17,9 @@ fail() {
   echo "install.sh: $*" >&2
   exit 1
 }
-# Menus notice new entries by themselves; these only make it quicker.
+# Menus notice new entries by themselves; an icon cache of the player's own
+# would hide the new icons.
 refresh() {
-  if command -v update-desktop-database >/dev/null 2>&1; then
-    update-desktop-database -q "$DATA/applications" 2>/dev/null || true
-  fi
   if command -v gtk-update-icon-cache >/dev/null 2>&1 && [ -f "$DATA/icons/hicolor/index.theme" ]; then
     gtk-update-icon-cache -q -t "$DATA/icons/hicolor" 2>/dev/null || true
   fi
@@ -56,13 +54,16 @@ exec_path=$(printf '%s\n' "$HERE/morva" | sed -e 's/\\/\\\\\\\\/g' -e 's/["`$]/\
 try_path=$(printf '%s\n' "$HERE/morva" | sed -e 's/\\/\\\\/g')
 
 mkdir -p "$DATA/applications" "$DATA/metainfo" || fail "cannot create the folders under $DATA"
+# Checked where no menu looks, then put in place.
+NEW=$(mktemp -d "${TMPDIR:-/tmp}/morva-install.XXXXXX") || fail "cannot make a temporary folder"
+trap 'rm -rf "$NEW"' EXIT
 sed -e "s|^Exec=.*|Exec=\"$(printf '%s' "$exec_path" | sed 's/[|&\\]/\\&/g')\"|" \
   -e "s|^Icon=.*|Icon=morva\nTryExec=$(printf '%s' "$try_path" | sed 's/[|&\\]/\\&/g')|" \
-  "$HERE/share/applications/morva.desktop" >"$ENTRY.new" || fail "cannot write $ENTRY.new"
+  "$HERE/share/applications/morva.desktop" >"$NEW/morva.desktop" || fail "cannot write $NEW/morva.desktop"
 if command -v desktop-file-validate >/dev/null 2>&1; then
-  desktop-file-validate "$ENTRY.new" >&2 || { rm -f "$ENTRY.new"; fail "the menu entry for $HERE is not valid"; }
+  desktop-file-validate "$NEW/morva.desktop" >&2 || fail "the menu entry for $HERE is not valid"
 fi
-mv -f "$ENTRY.new" "$ENTRY" || fail "cannot write $ENTRY"
+cp "$NEW/morva.desktop" "$ENTRY" || fail "cannot write $ENTRY"
 for size in $SIZES; do
   mkdir -p "$DATA/icons/hicolor/${size}x$size/apps" &&
     cp "$HERE/share/icons/hicolor/${size}x$size/apps/morva.png" "$DATA/icons/hicolor/${size}x$size/apps/" ||
