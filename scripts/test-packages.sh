@@ -13,6 +13,10 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
+# The commit packaged, and whether the tree was exactly that commit.
+HEAD=$(git rev-parse HEAD)
+CLEAN=1
+git diff --quiet HEAD -- || CLEAN=0
 ./scripts/package.sh >/dev/null || { echo "test-packages: scripts/package.sh failed" >&2; exit 1; }
 VERSION=$(sed -n 's/^project(morva VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 APP_ID=$(sed -n 's/^APP_ID=//p' scripts/package.sh)
@@ -160,11 +164,11 @@ fi
 # The same commit packaged again elsewhere, later, in another zone and locale.
 if [ "${MORVA_SKIP_REBUILD:-0}" = 1 ]; then
   skip "reproducible packages (MORVA_SKIP_REBUILD=1)"
-elif ! git diff --quiet HEAD --; then
+elif [ "$CLEAN" = 0 ]; then
   skip "reproducible packages (uncommitted changes)"
 else
   again() {
-    git clone -q --no-local "$ROOT" "$WORK/again/morva" && git -C "$WORK/again/morva" checkout -q "$(git rev-parse HEAD)" &&
+    git clone -q --no-local "$ROOT" "$WORK/again/morva" && git -C "$WORK/again/morva" checkout -q "$HEAD" &&
       (cd "$WORK/again/morva" && TZ=Pacific/Auckland LC_ALL=C ./scripts/package.sh >/dev/null) || return 1
     local differ=0
     for f in "${ZIP#dist/}" "${TGZ#dist/}" "${DEB##*/}"; do
@@ -173,6 +177,9 @@ else
     return $differ
   }
   check "a second run elsewhere gives the same bytes" again
+  for run in "$ROOT" "$WORK/again/morva"; do
+    (cd "$run/dist" && sha256sum "${ZIP#dist/}" "${TGZ#dist/}" "${DEB##*/}" | sed "s|^|  $run: |")
+  done
 fi
 
 echo "packages: $passed passed, $failed failed, $skipped skipped"
