@@ -32,7 +32,7 @@ check() { # check <what> <command...>
   if "$@" >"$WORK/out" 2>&1; then pass "$what"; else fail "$what: $(head -c 2000 "$WORK/out")"; fi
 }
 # A few frames headless from a folder that is not the game's.
-headless() { (mkdir -p "$WORK/elsewhere" && cd "$WORK/elsewhere" && PLUMO_VIDEO=none PLUMO_FPS=0 PLUMO_FRAMES=5 "$@"); }
+headless() { (mkdir -p "$WORK/elsewhere" && cd "$WORK/elsewhere" && PLUMO_VIDEO=none PLUMO_FPS=0 PLUMO_FRAMES=5 PLUMO_CONFIG_DIR=none "$@"); }
 has_files() { # has_files <listing> <path...>
   local listing=$1
   shift

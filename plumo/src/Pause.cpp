@@ -113,6 +113,12 @@ void Pause::Hold(int64_t frame) {
         }
         display.Show();
     }
+    // F12 and the resume key read in one batch: the player still asked for the paused
+    // picture, not the next frame. Drawn but not shown, so the panel does not flash.
+    if (devices.TakeShotRequest()) {
+        Draw();
+        display.SaveShot("shot", frame);
+    }
     ReleasePicture();
 }
 
