@@ -79,7 +79,7 @@ check "zip needs no DLL it does not carry" imports_ok
 check "unzipped game runs under Wine" headless "$ROOT/tests/windows/wine-run.sh" "$WORK/zip/$TOP/morva.exe"
 # As the README says: from the game's folder, the replay by its bare name.
 demo_under_wine() {
-  (cd "$WORK/zip/$TOP" && PLUMO_VIDEO=none PLUMO_FPS=0 PLUMO_FRAMES=2700 PLUMO_REPLAY=demo.replay \
+  (cd "$WORK/zip/$TOP" && PLUMO_VIDEO=none PLUMO_FPS=0 PLUMO_FRAMES=2700 PLUMO_REPLAY=demo.replay PLUMO_CONFIG_DIR=none \
     "$ROOT/tests/windows/wine-run.sh" morva.exe)
 }
 check "the zip's demo replays under Wine" demo_under_wine
