@@ -55,7 +55,9 @@ function(morva_windows_targets)
     COMMENT "Rendering the Windows icon"
     VERBATIM)
   set(MORVA_ICON_FILE ${dir}/morva.ico)
-  set(MORVA_MANIFEST_FILE ${PROJECT_SOURCE_DIR}/packaging/windows/morva.manifest)
+  # The version, here and in the resource script, is the project's.
+  set(MORVA_MANIFEST_FILE ${dir}/morva.manifest)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/morva.manifest.in ${MORVA_MANIFEST_FILE} @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/morva.rc.in ${dir}/morva.rc @ONLY)
   add_custom_target(morva_windows_icon DEPENDS ${dir}/morva.ico)
   add_dependencies(morva morva_windows_icon)
