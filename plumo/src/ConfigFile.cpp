@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <utility>
 
+#include "ConfigFolder.h"
 #include "Failures.h"
+#include "FilePath.h"
 #include "InputFile.h"
+#include "OutputFile.h"
 
 namespace plumo {
 namespace {
@@ -24,6 +24,11 @@ constexpr std::string_view kMappingsName = "gamecontrollerdb.txt";
 constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
 constexpr size_t kMaxMappingsBytes = size_t{4} << 20;
 constexpr size_t kMaxLineBytes = 4096;
+// A file of junk says so in a few lines, not one a line.
+constexpr size_t kMaxWarnings = 5;
+// SDL adds each mapping in time that grows with those it has; far more than
+// any system's share of the community's database.
+constexpr size_t kMaxMappings = 2000;
 // How much of a name or line a warning quotes.
 constexpr size_t kQuotedBytes = 40;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -180,43 +185,6 @@ std::string ReadWhole(const std::string& path, size_t limit, std::string& text) 
     }
 }
 
-// Writes the whole text or leaves the file as it was: into a new file beside
-// it, renamed over it once complete. "" or why not.
-std::string WriteWhole(const std::string& path, const std::string& text) {
-    std::error_code error;
-    fs::path target = path;
-    // A settings file linked from elsewhere stays linked.
-    if (fs::is_symlink(target, error)) {
-        target = fs::weakly_canonical(target, error);
-    }
-    if (target.has_parent_path()) {
-        fs::create_directories(target.parent_path(), error);
-        if (error) {
-            return error.message();
-        }
-    }
-    const std::string temporary = target.string() + ".new";
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
-    if (out == nullptr) {
-        return std::strerror(errno);
-    }
-    bool written =
-        std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
-    int reason = errno;
-    if (std::fclose(out) != 0 && written) {
-        written = false;
-        reason = errno;
-    }
-    if (written) {
-        fs::rename(temporary, target, error);
-        if (!error) {
-            return "";
-        }
-    }
-    std::remove(temporary.c_str());
-    return written ? error.message() : std::strerror(reason);
-}
-
 // The file's lines: without their ends, a last one without its newline included.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -243,8 +211,11 @@ public:
 private:
     enum class Section { kNone, kKeys, kController, kWindow, kUnknown };
 
-    void Warn(const std::string& what) const {
-        plumo::Warn("settings file " + shown + " line " + std::to_string(index + 1) + ": " + what);
+    void Warn(const std::string& what) {
+        if (++warnings <= kMaxWarnings) {
+            plumo::Warn("settings file " + shown + " line " + std::to_string(index + 1) + ": " +
+                        what);
+        }
     }
     void Take(std::string_view line);
     void TakeSection(std::string_view text);
@@ -261,6 +232,7 @@ private:
     ConfigFile& file;
     const std::string shown;
     size_t index = 0;  // of the line being read
+    size_t warnings = 0;
     Section section = Section::kNone;
     // "<section> <name>" and the line that first set it.
     std::vector<std::pair<std::string, size_t>> seen;
@@ -276,14 +248,18 @@ void ConfigReader::Read(std::string_view text) {
         file.byteOrderMark = true;
         text.remove_prefix(kByteOrderMark.size());
     }
-    const size_t firstEnd = text.find('\n');
-    if (firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r') {
-        file.newline = "\r\n";
+    // The file keeps its own line ends; one without any takes the system's.
+    if (const size_t firstEnd = text.find('\n'); firstEnd != std::string_view::npos) {
+        file.newline = firstEnd > 0 && text[firstEnd - 1] == '\r' ? "\r\n" : "\n";
     }
     for (const std::string_view line : SplitLines(text)) {
         file.lines.emplace_back(line);
         Take(line);
         ++index;
+    }
+    if (warnings > kMaxWarnings) {
+        plumo::Warn("settings file " + shown + ": " + std::to_string(warnings - kMaxWarnings) +
+                    " more problems like these");
     }
     Finish();
 }
@@ -511,16 +487,19 @@ void ConfigReader::Finish() {
     }
 }
 
-ConfigFile ConfigFile::Load(const std::optional<std::string>& folder) {
+ConfigFile ConfigFile::Load(const std::optional<std::string>& folder, bool remember) {
     ConfigFile file;
     if (!folder) {
         return file;
     }
     file.folder = *folder;
-    file.path = file.folder + "/" + std::string(kFileName);
+    file.path = JoinPath(file.folder, kFileName);
+    file.newline = SystemLineEnd();
     std::error_code error;
-    if (fs::status(file.path, error).type() == fs::file_type::not_found) {
-        file.WriteDefaults();
+    if (fs::status(PathOf(file.path), error).type() == fs::file_type::not_found) {
+        if (remember) {
+            file.WriteDefaults();
+        }
         return file;
     }
     std::string text;
@@ -530,7 +509,7 @@ ConfigFile ConfigFile::Load(const std::optional<std::string>& folder) {
         return file;
     }
     ConfigReader(file).Read(text);
-    file.writable = true;
+    file.writable = remember;
     return file;
 }
 
@@ -605,7 +584,10 @@ bool ConfigFile::Write(const std::vector<std::string>& text) {
     for (const std::string& line : text) {
         whole += line + newline;
     }
-    const std::string why = WriteWhole(path, whole);
+    const std::string why =
+        whole.size() > kMaxSettingsBytes
+            ? "it would grow past " + std::to_string(kMaxSettingsBytes >> 20) + " MiB"
+            : ReplaceWhole(path, whole);
     if (!why.empty() && !std::exchange(warnedWrite, true)) {
         Warn("cannot write settings file " + Shown(path) + ": " + why);
     }
@@ -616,9 +598,9 @@ void ConfigFile::AddControllerMappings() const {
     if (folder.empty()) {
         return;
     }
-    const std::string mappings = folder + "/" + std::string(kMappingsName);
+    const std::string mappings = JoinPath(folder, kMappingsName);
     std::error_code error;
-    if (fs::status(mappings, error).type() == fs::file_type::not_found) {
+    if (fs::status(PathOf(mappings), error).type() == fs::file_type::not_found) {
         return;
     }
     std::string text;
@@ -630,7 +612,11 @@ void ConfigFile::AddControllerMappings() const {
     // Lines for other systems are left to them, as SDL's own reader does.
     const std::string platform = Lower(SDL_GetPlatform());
     constexpr std::string_view kPlatformField = "platform:";
+    const std::string shown = Shown(mappings);
     size_t number = 0;
+    size_t added = 0;
+    size_t skipped = 0;
+    size_t refused = 0;
     for (const std::string_view line : SplitLines(text)) {
         ++number;
         const std::string_view mapping = Trim(line);
@@ -645,10 +631,22 @@ void ConfigFile::AddControllerMappings() const {
                 continue;
             }
         }
-        if (SDL_GameControllerAddMapping(std::string(mapping).c_str()) < 0) {
-            Warn("controller mappings " + Shown(mappings) + " line " + std::to_string(number) +
-                 ": " + SDL_GetError());
+        if (added == kMaxMappings) {
+            ++skipped;
+        } else if (SDL_GameControllerAddMapping(std::string(mapping).c_str()) >= 0) {
+            ++added;
+        } else if (++refused <= kMaxWarnings) {
+            Warn("controller mappings " + shown + " line " + std::to_string(number) + ": " +
+                 Quoted(SDL_GetError()));
         }
+    }
+    if (refused > kMaxWarnings) {
+        Warn("controller mappings " + shown + ": " + std::to_string(refused - kMaxWarnings) +
+             " more lines refused");
+    }
+    if (skipped > 0) {
+        Warn("controller mappings " + shown + ": only the first " + std::to_string(kMaxMappings) +
+             " are used, " + std::to_string(skipped) + " more skipped");
     }
 }
 

@@ -24,11 +24,12 @@ struct Preferences {
 
 class ConfigFile {
 public:
-    // Reads <folder>/settings.ini, or writes the defaults there when there is
-    // none. Each line that cannot be read is one warning and the rest applies;
-    // a file that cannot be read at all leaves the defaults. Without a folder
-    // nothing is read or written.
-    static ConfigFile Load(const std::optional<std::string>& folder);
+    // Reads <folder>/settings.ini, or, to `remember` a window's state, writes
+    // the defaults there when there is none. Each line that cannot be read is
+    // one warning (a handful at most, then how many more) and the rest
+    // applies; a file that cannot be read at all leaves the defaults. Without
+    // a folder nothing is read or written; without `remember` nothing is written.
+    static ConfigFile Load(const std::optional<std::string>& folder, bool remember);
 
     const Preferences& Prefs() const { return prefs; }
     // Writes the window's state into the file, every other line as it was;

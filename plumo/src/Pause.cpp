@@ -100,7 +100,7 @@ void Pause::Capture() {
     }
 }
 
-void Pause::Hold(int64_t frame) {
+void Pause::Hold(const std::function<void()>& shoot) {
     devices.BeginPause();
     for (bool draw = true; devices.Paused() && !devices.Closed() && !StopRequested();
          draw = devices.WaitWhilePaused(kWakeMs)) {
@@ -109,7 +109,7 @@ void Pause::Hold(int64_t frame) {
         }
         Draw();
         if (devices.TakeShotRequest()) {
-            display.SaveShot("shot", frame);
+            shoot();
         }
         display.Show();
     }

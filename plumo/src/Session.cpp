@@ -1,14 +1,18 @@
 #include "Session.h"
 
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <span>
+#include <system_error>
 #include <vector>
 
 #include "Buttons.h"
 #include "ConfigFile.h"
 #include "Devices.h"
 #include "Display.h"
+#include "FilePath.h"
+#include "InputFile.h"
 #include "LibraryPath.h"
 #include "LineWriter.h"
 #include "Pacing.h"
@@ -55,6 +59,10 @@ private:
     void OpenTrace(const std::string& title);
     uint64_t ChooseSeed() const;
     void Present();
+    // A screenshot the player asked for: one warning when it cannot be saved.
+    void SavePlayerShot();
+    // A screenshot the run was started to take: raises when it cannot be saved.
+    void SaveListedShot();
     // Ends the session quietly when the window was closed or a stop was asked for.
     void EndIfAsked();
     void Sample();
@@ -87,10 +95,11 @@ bool gReportMemory = false;
 
 Session::Session(Settings read)
     : settings(std::move(read)),
-      config(ConfigFile::Load(settings.configDir)),
+      // Only a real window has a state worth remembering.
+      config(ConfigFile::Load(settings.configDir, settings.video == VideoMode::kWindow)),
       timer(settings.framesPerSecond),
       // Unpaced means as fast as it goes, never held to the display's refresh.
-      display(settings.video, settings.shotDir, config.Prefs().window,
+      display(settings.video, config.Prefs().window,
               config.Prefs().vsync && settings.framesPerSecond > 0),
       devices(display, settings.replayPath.empty() ? &holds : nullptr, config.Prefs().bindings,
               config.Prefs().pauseOnFocusLoss),
@@ -165,7 +174,7 @@ void Session::Act() {
         Raise(kQuietEnd, "frame limit reached");
     }
     if (devices.PauseAsked()) {
-        pause.Hold(acts);
+        pause.Hold([this] { SavePlayerShot(); });
         timer.Restart();
         EndIfAsked();
     }
@@ -189,16 +198,16 @@ void Session::Present() {
             display.Show();
             frameLog.Mark();
             if (listed) {
-                display.SaveShot("frame", acts);
+                SaveListedShot();
             }
             return;
         case VideoMode::kWindow:
             // Read before presenting, which leaves the back buffer undefined.
             if (listed) {
-                display.SaveShot("frame", acts);
+                SaveListedShot();
             }
             if (devices.TakeShotRequest()) {
-                display.SaveShot("shot", acts);
+                SavePlayerShot();
             }
             if (devices.PauseAsked()) {
                 pause.Capture();
@@ -207,6 +216,34 @@ void Session::Present() {
             break;
     }
     frameLog.Mark();
+}
+
+void Session::SaveListedShot() {
+    std::string path;
+    if (const std::string why = display.SaveShot(settings.shotDir, "frame", acts, path);
+        !why.empty()) {
+        Raise(kLibraryFailure,
+              "cannot save screenshot " + Printable(path, kShownPathBytes) + ": " + why);
+    }
+}
+
+void Session::SavePlayerShot() {
+    if (!settings.playerShotDir) {
+        Warn("cannot save screenshot: there is no pictures folder (PLUMO_SHOT_DIR names one)");
+        return;
+    }
+    const std::string& folder = *settings.playerShotDir;
+    std::error_code error;
+    std::filesystem::create_directories(PathOf(folder), error);
+    std::string path = folder;
+    const std::string why =
+        error ? error.message() : display.SaveShot(folder, "shot", acts, path);
+    const std::string shown = Printable(path, kShownPathBytes);
+    if (why.empty()) {
+        Warn("screenshot saved as " + shown);
+    } else {
+        Warn("cannot save screenshot " + shown + ": " + why);
+    }
 }
 
 void Session::EndIfAsked() {
@@ -274,13 +311,14 @@ Session& Current() {
     return *gSession;
 }
 
-}  // namespace
-
+// Writes out what the open session has buffered; nothing without one.
 void FlushSession() {
     if (gSession) {
         gSession->Flush();
     }
 }
+
+}  // namespace
 
 namespace impl {
 
@@ -295,9 +333,10 @@ int64_t Init(const InitParams* params) {
     if (gSession) {
         Raise(kLibraryFailure, "Init was called twice");
     }
-    Settings settings = ReadSettings();
+    Settings settings = ReadSettings(LibraryDirectory());
     gReportMemory = settings.memReport;
     gSession = std::make_unique<Session>(std::move(settings));
+    SetFailureFlush(FlushSession);
     try {
         gSession->Open(*params);
     } catch (...) {
