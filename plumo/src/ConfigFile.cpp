@@ -25,7 +25,7 @@ constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
 constexpr size_t kMaxMappingsBytes = size_t{4} << 20;
 constexpr size_t kMaxLineBytes = 4096;
 // A file of junk says so in a few lines, not one a line.
-constexpr size_t kMaxWarnings = 5;
+constexpr size_t kMaxWarnings = 10;
 // SDL adds each mapping in time that grows with those it has; far more than
 // any system's share of the community's database.
 constexpr size_t kMaxMappings = 2000;

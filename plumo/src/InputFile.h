@@ -16,8 +16,8 @@ namespace plumo {
 // its identity or change time.
 struct FileStamp {
     int64_t size = -1;
-    int64_t modified = 0;  // nanoseconds since the epoch
-    int64_t changed = 0;   // status change, where the system keeps one
+    int64_t modified = 0;   // nanoseconds since the epoch
+    int64_t changed = 0;    // status change, where the system keeps one
     uint64_t identity = 0;  // inode, or the file index on Windows
     uint64_t device = 0;
     bool operator==(const FileStamp&) const = default;
@@ -69,9 +69,12 @@ inline constexpr size_t kShownPathBytes = 4096;
 // not one (a stray or overlong byte, a cut sequence).
 inline size_t Utf8Length(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
-    const size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3
-                                                          : lead < 0xF5 ? 4
-                                                                        : 0;
+    const size_t length = lead < 0x80   ? 1
+                          : lead < 0xC2 ? 0
+                          : lead < 0xE0 ? 2
+                          : lead < 0xF0 ? 3
+                          : lead < 0xF5 ? 4
+                                        : 0;
     if (length == 0 || length > text.size()) {
         return 0;
     }

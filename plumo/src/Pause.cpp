@@ -113,6 +113,11 @@ void Pause::Hold(const std::function<void()>& shoot) {
         }
         display.Show();
     }
+    // A shot asked for in the same breath as the resume is still of the paused picture.
+    if (devices.TakeShotRequest()) {
+        Draw();
+        shoot();
+    }
     ReleasePicture();
 }
 

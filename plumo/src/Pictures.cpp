@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "FilePath.h"
 #include <system_error>
 #include <vector>
+#include "FilePath.h"
 
 namespace plumo {
 namespace {

@@ -236,8 +236,7 @@ void Session::SavePlayerShot() {
     std::error_code error;
     std::filesystem::create_directories(PathOf(folder), error);
     std::string path = folder;
-    const std::string why =
-        error ? error.message() : display.SaveShot(folder, "shot", acts, path);
+    const std::string why = error ? error.message() : display.SaveShot(folder, "shot", acts, path);
     const std::string shown = Printable(path, kShownPathBytes);
     if (why.empty()) {
         Warn("screenshot saved as " + shown);

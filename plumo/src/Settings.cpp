@@ -153,15 +153,15 @@ void RequireWritable(const char* name, const char* kind, const std::string& path
                                    Shown(Utf8Of(gameFolder)) + ", not " + Shown(path));
     }
     if (const std::string why = OutputRefusal(path); !why.empty()) {
-        Raise(kLibraryFailure, std::string("cannot write ") + kind + " " + Shown(path) + ": " + why);
+        Raise(kLibraryFailure,
+              std::string("cannot write ") + kind + " " + Shown(path) + ": " + why);
     }
 }
 
 void RequireShotFolder(const std::string& dir, const fs::path& gameFolder) {
     std::error_code error;
     if (!fs::is_directory(PathOf(dir), error)) {
-        Raise(kLibraryFailure, "PLUMO_SHOT_DIR must name a folder, not " + Shown(dir) +
-                                   (error ? " (" + error.message() + ")" : ""));
+        Raise(kLibraryFailure, "PLUMO_SHOT_DIR must name a folder, not " + Shown(dir));
     }
     if (!gameFolder.empty() && Inside(dir, gameFolder)) {
         Raise(kLibraryFailure, "PLUMO_SHOT_DIR must name a folder outside the game's folder " +
@@ -182,10 +182,10 @@ void RequireSeparateFiles(const Settings& settings) {
             const std::string& one = *files[i].second;
             const std::string& other = *files[j].second;
             if (!one.empty() && !other.empty() && SameFile(one, other)) {
-                Raise(kLibraryFailure,
-                      std::string(files[i].first) + " and " + files[j].first +
-                          " must name different files, not " +
-                          (one == other ? "both " + Shown(one) : Shown(one) + " and " + Shown(other)));
+                Raise(kLibraryFailure, std::string(files[i].first) + " and " + files[j].first +
+                                           " must name different files, not " +
+                                           (one == other ? "both " + Shown(one)
+                                                         : Shown(one) + " and " + Shown(other)));
             }
         }
     }

@@ -154,7 +154,7 @@ void ExpectLoadedOrRefused(const std::string& raised, const std::string& refusal
 }
 
 TEST(InputFiles, FuzzedReplaysLoadOrRaise) {
-    const std::string path = Library().dir + "fuzz.replay";
+    const std::string path = Library().out + "fuzz.replay";
     uint64_t cell = 0;
     Fuzz(kReplay, [&](const std::string& input) {
         Write(path, input);

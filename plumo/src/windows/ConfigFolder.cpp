@@ -1,7 +1,7 @@
 #include "ConfigFolder.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstdlib>
 

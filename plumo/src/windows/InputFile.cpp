@@ -75,8 +75,8 @@ std::string InputFile::Open(const std::string& path) {
     const auto join = [](DWORD high, DWORD low) { return (uint64_t{high} << 32) | low; };
     // The last write in 100-nanosecond steps, as the file system keeps it.
     stamp = {info.st_size,
-             static_cast<int64_t>(join(file.ftLastWriteTime.dwHighDateTime,
-                                       file.ftLastWriteTime.dwLowDateTime)),
+             static_cast<int64_t>(
+                 join(file.ftLastWriteTime.dwHighDateTime, file.ftLastWriteTime.dwLowDateTime)),
              0, join(file.nFileIndexHigh, file.nFileIndexLow), file.dwVolumeSerialNumber};
     return "";
 }

@@ -83,9 +83,9 @@ std::string OutputFile::Create(const std::string& path) {
     if (std::string why = OutputRefusal(path); !why.empty()) {
         return why;
     }
-    const int opened = _wopen(PathOf(path).c_str(),
-                              _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
-                              _S_IREAD | _S_IWRITE);
+    const int opened =
+        _wopen(PathOf(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+               _S_IREAD | _S_IWRITE);
     if (opened < 0) {
         return std::strerror(errno);
     }
