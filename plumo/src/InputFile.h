@@ -62,6 +62,29 @@ inline std::string ReadExactly(InputFile& file, void* into, size_t size) {
     return "";
 }
 
+// Up to `limit` bytes of the file into `text`, or why not.
+inline std::string ReadWhole(const std::string& path, size_t limit, std::string& text) {
+    InputFile input;
+    std::string why = input.Open(path);
+    if (!why.empty()) {
+        return why;
+    }
+    char chunk[1 << 14];
+    for (;;) {
+        const ptrdiff_t got = input.Read(chunk, sizeof chunk);
+        if (got < 0) {
+            return input.Error();
+        }
+        if (got == 0) {
+            return "";
+        }
+        if (text.size() + static_cast<size_t>(got) > limit) {
+            return "it is larger than " + std::to_string(limit >> 20) + " MiB";
+        }
+        text.append(chunk, static_cast<size_t>(got));
+    }
+}
+
 // How much of a file's path a message shows; no longer path opens anyway.
 inline constexpr size_t kShownPathBytes = 4096;
 

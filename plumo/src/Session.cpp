@@ -9,6 +9,7 @@
 
 #include "Buttons.h"
 #include "ConfigFile.h"
+#include "ControllerMappings.h"
 #include "Devices.h"
 #include "Display.h"
 #include "FilePath.h"
@@ -132,7 +133,7 @@ void Session::Open(const InitParams& params) {
     // player waits for, to win time for the game's start, which they do not.
     textures.SetFolder(LibraryDirectory(), settings.video != VideoMode::kNone);
     if (settings.video == VideoMode::kWindow) {
-        config.AddControllerMappings();
+        AddControllerMappings(config.Folder());
     }
     trace.Word("frame").Int(0).EndLine();
     timer.Restart();

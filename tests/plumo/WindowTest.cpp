@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -570,6 +571,31 @@ TEST_F(WindowTest, ControllerInputsFollowTheSettingsAndTheExtraMappings) {
     EXPECT_EQ(counts, "0110") << "button 0: attack, button 1: dash";
     EXPECT_EQ(warned.substr(0, warned.find(": ", 60)),
               "plumo: controller mappings <dir>/morva/gamecontrollerdb.txt line 3");
+    Library().Free();
+
+    // A flood: junk warns a handful of lines, and mappings past the cap are skipped
+    // instead of holding the window up.
+    std::ofstream flood(config + "/gamecontrollerdb.txt");
+    for (int i = 0; i < 30; ++i) {
+        flood << "junk \x1b[2J\n";
+    }
+    for (unsigned i = 0; i < 2100; ++i) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%08x%08x%08x%08x,Pad %u,a:b0,platform:%s,\n", 3u, i, 0u,
+                      i, i, platform.c_str());
+        flood << line;
+    }
+    flood.close();
+    warned = StandardError(dir, [&] {
+        OpenWindow();
+        Library().Act();
+    });
+    EXPECT_EQ(std::ranges::count(warned, '\n'), 12) << warned;
+    EXPECT_EQ(std::ranges::count(warned, '\x1b'), 0) << "an escape character went out raw";
+    const std::string file = "plumo: controller mappings <dir>/morva/gamecontrollerdb.txt";
+    EXPECT_TRUE(warned.ends_with(": 20 more lines refused\n" + file +
+                                 ": only the first 2000 are used, 100 more skipped\n"))
+        << warned;
 }
 
 // "<fullscreen> | <size> | <position>" as the settings file remembers them.
