@@ -265,8 +265,10 @@ TEST(WindowUnderWine, FoldersWithAnyNameHoldTheSettingsAReplayAndATrace) {
         for (const auto& entry : fs::directory_iterator(folder.path)) {
             entries.push_back(entry.path().filename().string());
         }
+        std::vector<std::string> expected{"under-wine.sh", user.filename().string()};
         std::sort(entries.begin(), entries.end());
-        EXPECT_EQ(entries, (std::vector<std::string>{"under-wine.sh", user.filename().string()}));
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(entries, expected);
     }
 }
 
