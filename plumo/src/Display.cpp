@@ -251,6 +251,7 @@ void Display::StartSdl() {
 }
 
 void Display::OpenWindow(const std::string& title, const Icon* icon) {
+    this->title = title;
     const SDL_Rect fitted = Fit(windowed);
     const Uint32 full = windowed.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
     window = SDL_CreateWindow(title.c_str(), fitted.x, fitted.y, fitted.w, fitted.h,
@@ -375,6 +376,12 @@ std::string Display::SavePng(const std::string& path) {
         return IMG_GetError();
     }
     return WriteShot(path, png.Bytes());
+}
+
+void Display::Notice(const std::string& text) {
+    if (window != nullptr) {
+        SDL_SetWindowTitle(window, (text.empty() ? title : title + " - " + text).c_str());
+    }
 }
 
 void Display::ToggleFullscreen() {

@@ -49,6 +49,9 @@ public:
     std::string SaveShot(const std::string& folder, const char* prefix, int64_t frame,
                          std::string& path);
     void ToggleFullscreen();
+    // A short word to a player who may have no console, after the window's
+    // title; "" takes it away. Nothing without a window.
+    void Notice(const std::string& text);
     // The window's state as it should open next time: its size and position
     // out of fullscreen.
     WindowPlacement Placement();
@@ -70,6 +73,7 @@ private:
     std::string SavePng(const std::string& path);
 
     VideoMode mode;
+    std::string title;
     WindowPlacement windowed;
     bool vsync;
     bool sdlStarted = false;

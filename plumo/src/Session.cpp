@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <span>
 #include <system_error>
@@ -88,7 +89,12 @@ private:
     Textures textures;
     // Only a normal end writes the window's state back.
     bool endedNormally = false;
+    // The frame from which the window's title stands alone again.
+    std::optional<int64_t> noticeEnds;
 };
+
+// How long the window's title says where a screenshot went: three seconds of play.
+constexpr int64_t kNoticeFrames = 180;
 
 std::unique_ptr<Session> gSession;
 // Free reports even after an Init that failed once the settings were read.
@@ -184,6 +190,10 @@ void Session::Act() {
     }
     EndIfAsked();
     ++acts;
+    if (noticeEnds && acts >= *noticeEnds) {
+        display.Notice("");
+        noticeEnds.reset();
+    }
     Sample();
     display.Clear();
 }
@@ -239,11 +249,11 @@ void Session::SavePlayerShot() {
     std::string path = folder;
     const std::string why = error ? error.message() : display.SaveShot(folder, "shot", acts, path);
     const std::string shown = Printable(path, kShownPathBytes);
-    if (why.empty()) {
-        Warn("screenshot saved as " + shown);
-    } else {
-        Warn("cannot save screenshot " + shown + ": " + why);
-    }
+    const std::string said = why.empty() ? "screenshot saved as " + shown
+                                         : "cannot save screenshot " + shown + ": " + why;
+    Warn(said);
+    display.Notice(said);
+    noticeEnds = acts + kNoticeFrames;
 }
 
 void Session::EndIfAsked() {

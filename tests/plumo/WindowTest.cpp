@@ -437,15 +437,19 @@ TEST_F(WindowTest, F12SavesIntoThePicturesFolderOrWarnsAndPlaysOn) {
     };
     for (const auto& [settings, said] : kCases) {
         SCOPED_TRACE(said);
+        std::string title;
         const std::string warned = StandardError(dir, [&] {
             OpenWindow(settings);
             Tap(SDL_SCANCODE_F12);
             Library().Act();
             EXPECT_EQ(Raised(Library().Act), "returned");
+            title = SDL_GetWindowTitle(TheWindow());
             EXPECT_EQ(Raised(Library().Act), "returned");
             CloseWindow();
         });
         EXPECT_EQ(warned, "plumo: " + said + "\n");
+        EXPECT_EQ(title, "MORVA var 0.2 - " + said.substr(0, said.find("<dir>/")) + dir +
+                             said.substr(said.find("<dir>/") + 6));
     }
     EXPECT_TRUE(std::filesystem::is_regular_file(dir + "Pictures/MORVA/shot-000001.png"));
 }
