@@ -3,12 +3,18 @@
 #include <cstdio>
 
 #include "FloatingPoint.h"
-#include "Session.h"
 
 namespace plumo {
 namespace {
 
 uint64_t* gFailureCell = nullptr;
+void (*gFlush)() = nullptr;
+
+void FlushBeforeFailure() {
+    if (gFlush != nullptr) {
+        gFlush();
+    }
+}
 
 }  // namespace
 
@@ -16,8 +22,8 @@ void SetFailureCell(uint64_t* cell) {
     gFailureCell = cell;
 }
 
-void FlushBeforeFailure() {
-    FlushSession();
+void SetFailureFlush(void (*flush)()) {
+    gFlush = flush;
 }
 
 // Not inlined, so the address it reports is inside the export that failed.

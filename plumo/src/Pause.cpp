@@ -90,7 +90,7 @@ void Pause::Capture() {
     }
 }
 
-void Pause::Hold(int64_t frame) {
+void Pause::Hold(const std::function<void()>& shoot) {
     devices.BeginPause();
     for (bool draw = true; devices.Paused() && !devices.Closed() && !StopRequested();
          draw = devices.WaitWhilePaused(kWakeMs)) {
@@ -99,15 +99,14 @@ void Pause::Hold(int64_t frame) {
         }
         Draw();
         if (devices.TakeShotRequest()) {
-            display.SaveShot("shot", frame);
+            shoot();
         }
         display.Show();
     }
-    // F12 and the resume key read in one batch: the player still asked for the paused
-    // picture, not the next frame. Drawn but not shown, so the panel does not flash.
+    // A shot asked for in the same breath as the resume is still of the paused picture.
     if (devices.TakeShotRequest()) {
         Draw();
-        display.SaveShot("shot", frame);
+        shoot();
     }
     ReleasePicture();
 }

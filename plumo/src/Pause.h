@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include <SDL.h>
 
@@ -23,9 +24,9 @@ public:
 
     // Keeps the frame about to be shown, for the pause that follows it.
     void Capture();
-    // Returns on a pause key, a closed window or a stop signal. F12 saves the
-    // paused picture as shot-<frame>.png.
-    void Hold(int64_t frame);
+    // Returns on a pause key, a closed window or a stop signal. F12 calls
+    // `shoot` to save the paused picture.
+    void Hold(const std::function<void()>& shoot);
 
 private:
     void Draw();
