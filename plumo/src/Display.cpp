@@ -280,6 +280,9 @@ void Display::CreateWindowRenderer() {
     if (renderer == nullptr) {
         Raise(kLibraryFailure, std::string("cannot create a renderer: ") + SDL_GetError());
     }
+    SDL_RendererInfo info{};
+    showWaits = SDL_GetRendererInfo(renderer, &info) == 0 &&
+                (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
 }
 
 void Display::OpenOffscreen() {

@@ -44,6 +44,8 @@ public:
     // How many frames were started.
     uint64_t Frames() const { return frames; }
     void Show();
+    // Whether Show waits for the display's refresh.
+    bool ShowWaits() const { return showWaits; }
     // Saves what is drawn so far as <shot dir>/<prefix>-<frame>.png.
     void SaveShot(const char* prefix, int64_t frame);
     void ToggleFullscreen();
@@ -71,6 +73,7 @@ private:
     std::string shotDir;
     WindowPlacement windowed;
     bool vsync;
+    bool showWaits = false;
     bool sdlStarted = false;
     bool imageStarted = false;
     SDL_Window* window = nullptr;

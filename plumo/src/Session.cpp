@@ -88,7 +88,7 @@ bool gReportMemory = false;
 Session::Session(Settings read)
     : settings(std::move(read)),
       config(ConfigFile::Load(settings.configDir)),
-      timer(settings.framesPerSecond),
+      timer(settings.framesPerSecond, config.Prefs().lowLatency),
       // Unpaced means as fast as it goes, never held to the display's refresh.
       display(settings.video, settings.shotDir, config.Prefs().window,
               config.Prefs().vsync && settings.framesPerSecond > 0),
@@ -155,10 +155,11 @@ void Session::Act() {
     // Writes that failed since the last frame, while nothing could be raised.
     trace.Check();
     frameLog.Check();
-    // Waiting before the frame is shown, not after, keeps the time the game
-    // took to draw it out of the interval the player sees.
-    timer.Pace();
+    // Waiting (when it does) before the frame is shown, not after, keeps the
+    // time the game took to draw it out of the interval the player sees.
+    timer.BeforePresent();
     Present();
+    timer.AfterPresent(display.ShowWaits());
     EndIfAsked();
     if (settings.frameLimit > 0 && acts + 1 >= settings.frameLimit) {
         endedNormally = true;
@@ -169,6 +170,9 @@ void Session::Act() {
         timer.Restart();
         EndIfAsked();
     }
+    // Reading late, the devices are read just before the next frame must be
+    // drawn, so that it shows what was pressed meanwhile.
+    timer.BeforeInput();
     if (settings.video == VideoMode::kWindow && devices.Pump()) {
         timer.Restart();
     }
