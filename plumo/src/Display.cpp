@@ -8,7 +8,6 @@
 #include <new>
 #include <vector>
 
-#include <SDL_image.h>
 
 namespace plumo {
 namespace {

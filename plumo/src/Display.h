@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Failures.h"
 #include "Settings.h"

@@ -60,12 +60,9 @@ void FrameTimer::AfterPresent(bool waited) {
         due = now + period;
         return;
     }
-    // A late frame keeps the pace unless a whole frame was lost, which is not
-    // made up with a burst of short ones.
-    due += period;
-    if (now >= due) {
-        due = now + period;
-    }
+    // After a late frame the next is due a whole period on: lateness is not
+    // made up with a burst of short frames.
+    due = std::max(due, now) + period;
 }
 
 void FrameTimer::BeforeInput() {

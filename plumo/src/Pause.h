@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Bindings.h"
 #include "Devices.h"

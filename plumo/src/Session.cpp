@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include <memory>
+#include <optional>
 #include <random>
 #include <span>
 #include <vector>
@@ -75,7 +76,9 @@ private:
     int64_t acts = 0;
     Display display;
     Devices devices;
-    Pause pause;
+    // Only a window pauses; its panel names keys through SDL, which a session
+    // with nothing to show never loads.
+    std::optional<Pause> pause;
     Textures textures;
     // Only a normal end writes the window's state back.
     bool endedNormally = false;
@@ -94,12 +97,14 @@ Session::Session(Settings read)
               config.Prefs().vsync && settings.framesPerSecond > 0),
       devices(display, settings.replayPath.empty() ? &holds : nullptr, config.Prefs().bindings,
               config.Prefs().pauseOnFocusLoss),
-      pause(display, devices, config.Prefs().bindings),
       textures(display, trace) {
     // A button goes down and up at most once each a frame; held room keeps
     // frames from allocating.
     recorded.reserve(2 * kButtonCount);
     seen.reserve(2 * kButtonCount);
+    if (settings.video == VideoMode::kWindow) {
+        pause.emplace(display, devices, config.Prefs().bindings);
+    }
 }
 
 void Session::Open(const InitParams& params) {
@@ -165,8 +170,8 @@ void Session::Act() {
         endedNormally = true;
         Raise(kQuietEnd, "frame limit reached");
     }
-    if (devices.PauseAsked()) {
-        pause.Hold(acts);
+    if (pause && devices.PauseAsked()) {
+        pause->Hold(acts);
         timer.Restart();
         EndIfAsked();
     }
@@ -204,8 +209,8 @@ void Session::Present() {
             if (devices.TakeShotRequest()) {
                 display.SaveShot("shot", acts);
             }
-            if (devices.PauseAsked()) {
-                pause.Capture();
+            if (pause && devices.PauseAsked()) {
+                pause->Capture();
             }
             display.Show();
             break;
