@@ -8,7 +8,6 @@
 #include <new>
 #include <vector>
 
-
 namespace plumo {
 namespace {
 
@@ -280,8 +279,8 @@ void Display::CreateWindowRenderer() {
         Raise(kLibraryFailure, std::string("cannot create a renderer: ") + SDL_GetError());
     }
     SDL_RendererInfo info{};
-    showWaits = SDL_GetRendererInfo(renderer, &info) == 0 &&
-                (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    showWaits =
+        SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
 }
 
 void Display::OpenOffscreen() {

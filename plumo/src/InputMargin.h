@@ -30,8 +30,8 @@ public:
     // `framesPerSecond` above 0.
     InputMargin(Duration period, int64_t framesPerSecond)
         : period(period),
-          remembered(std::clamp(static_cast<size_t>(framesPerSecond), kMinRemembered,
-                                kMaxRemembered)),
+          remembered(
+              std::clamp(static_cast<size_t>(framesPerSecond), kMinRemembered, kMaxRemembered)),
           margin(period / 2) {}
 
     // One frame's time from reading the devices to the end of its present.
@@ -46,8 +46,8 @@ public:
         const Duration high = sorted[rank];
         // Never more than a period: a machine too slow for the frame rate
         // reads right after each present and runs as fast as it can.
-        margin = std::clamp(high + high / kSlackDivisor + Duration(kSlack), Duration(kLeast),
-                            period);
+        margin =
+            std::clamp(high + high / kSlackDivisor + Duration(kSlack), Duration(kLeast), period);
     }
 
     // Half a period until the first frame is measured.

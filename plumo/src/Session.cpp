@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <random>
@@ -20,6 +21,7 @@
 #include "Settings.h"
 #include "StopSignals.h"
 #include "Textures.h"
+#include "WarmMemory.h"
 
 namespace plumo {
 namespace {
@@ -56,6 +58,7 @@ private:
     void OpenTrace(const std::string& title);
     uint64_t ChooseSeed() const;
     void Present();
+    void WarmCopyMemory();
     // Ends the session quietly when the window was closed or a stop was asked for.
     void EndIfAsked();
     void Sample();
@@ -175,6 +178,9 @@ void Session::Act() {
         timer.Restart();
         EndIfAsked();
     }
+    if (acts == 0) {
+        WarmCopyMemory();
+    }
     // Reading late, the devices are read just before the next frame must be
     // drawn, so that it shows what was pressed meanwhile.
     timer.BeforeInput();
@@ -185,6 +191,20 @@ void Session::Act() {
     ++acts;
     Sample();
     display.Clear();
+}
+
+// Once the first frame is shown, while the title is, rather than in the game's
+// first frame: room for the large scaled copies it makes, three outputs' worth.
+void Session::WarmCopyMemory() {
+    int width = 0;
+    int height = 0;
+    if (!textures.MakesCopies() ||
+        SDL_GetRendererOutputSize(display.Renderer(), &width, &height) != 0) {
+        return;
+    }
+    constexpr size_t kOutputs = 3;
+    constexpr size_t kMost = size_t{16} << 20;
+    WarmMemory(std::min(kOutputs * size_t(width) * size_t(height) * 4, kMost));
 }
 
 void Session::Present() {

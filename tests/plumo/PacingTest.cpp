@@ -25,10 +25,14 @@ struct MarginCase {
 const MarginCase kMargins[] = {
     {"before any frame: half a period", 60, {}, 8333},
     {"steady work", 60, {{60, 4000}}, 6000},
-    {"a game's first frame and one held-up frame are left out", 60,
-     {{30, 4000}, {1, 40000}, {20, 4000}, {1, 30000}, {8, 4000}}, 6000},
-    {"a third long frame in a second counts", 60,
-     {{30, 4000}, {1, 40000}, {1, 30000}, {1, 12000}, {20, 4000}}, 16000},
+    {"a game's first frame and one held-up frame are left out",
+     60,
+     {{30, 4000}, {1, 40000}, {20, 4000}, {1, 30000}, {8, 4000}},
+     6000},
+    {"a third long frame in a second counts",
+     60,
+     {{30, 4000}, {1, 40000}, {1, 30000}, {1, 12000}, {20, 4000}},
+     16000},
     {"heavier work raises it at once", 60, {{60, 4000}, {3, 8000}}, 11000},
     {"a second of light work brings it back", 60, {{60, 4000}, {3, 12000}, {60, 2000}}, 3500},
     {"a machine too slow for the rate: a whole period", 60, {{60, 20000}}, 16666},
@@ -38,9 +42,9 @@ const MarginCase kMargins[] = {
 
 TEST(Pacing, TheInputMarginFollowsTheLastSecondsLongestWorkButTheFewLongest) {
     for (const MarginCase& c : kMargins) {
-        const auto period = std::chrono::duration_cast<InputMargin::Duration>(
-                                std::chrono::seconds(1)) /
-                            c.framesPerSecond;
+        const auto period =
+            std::chrono::duration_cast<InputMargin::Duration>(std::chrono::seconds(1)) /
+            c.framesPerSecond;
         InputMargin margin(period, c.framesPerSecond);
         for (const auto& [count, workUs] : c.frames) {
             for (int i = 0; i < count; ++i) {

@@ -255,7 +255,8 @@ constexpr FileCase kFiles[] = {
      "line 9: expected <name> = <value>, not 'vsync'\n"
      "line 10: 'size' is set again (first on line 8); this line is skipped\n"
      "line 11: low_latency must be yes or no, not 'soon'\n",
-     "size = 1920 x 1080\nvsync\nsize = 800 x 450\nlow_latency = soon\n# Window position on the desktop, <x>, <y>, "
+     "size = 1920 x 1080\nvsync\nsize = 800 x 450\nlow_latency = soon\n# Window position on the "
+     "desktop, <x>, <y>, "
      "or centered\nposition = 0, 0\n"},
     {"CRLF line ends", "[keys]\r\nattack = Q\r\n[window]\r\nsize = 1000x600\r\n", Obstacle::kNone,
      "Space:0 Z:- J:- K:1 Q:2 Left:12", "1000x600 at 460,240", "",
