@@ -34,6 +34,13 @@ static void SleepMs(long ms) {
     SleepUs(ms * 1000);
 }
 
+/* A window may go while it is looked at (the game's own short-lived ones). */
+static int IgnoreError(Display* display, XErrorEvent* error) {
+    (void)display;
+    (void)error;
+    return 0;
+}
+
 /* The first window below `root` whose name is `name`, depth first. */
 static Window FindNamed(Display* display, Window root, const char* name) {
     char* title = NULL;
@@ -74,6 +81,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "key-presses: cannot open display %s\n", XDisplayName(NULL));
         return 1;
     }
+    XSetErrorHandler(IgnoreError);
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
         fprintf(stderr, "key-presses: the X server has no XTEST extension\n");
