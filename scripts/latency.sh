@@ -17,6 +17,9 @@
 # LATENCY_PAIRS=<n> paired runs (3); LATENCY_PRESSES=<n> presses a run (40);
 # LATENCY_CONFIG=<settings.ini> runs both builds with that settings file
 # (copied into a folder of its own), e.g. one with `low_latency = no`.
+# LATENCY_NICE=<n> runs the X server, the game and the presses under
+# `nice -n <n>` (n < 0 needs root): on a machine busy with other work it shows
+# what an idle one would give.
 # Needs Xvfb and libxtst-dev (scripts/install-deps.sh tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,7 +54,9 @@ for game in "$BASE/morva" "$BUILD/morva"; do
 done
 cc -O2 -o "$WORK/key-presses" "$ROOT/tests/bench/KeyPresses.c" -lXtst -lX11
 
-Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
+RUN=()
+[ -n "${LATENCY_NICE:-}" ] && RUN=(nice -n "$LATENCY_NICE")
+"${RUN[@]}" Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
 XVFB=$!
 trap 'kill $XVFB 2>/dev/null || true' EXIT
 while [ ! -s "$WORK/display" ]; do sleep 0.05; done
@@ -60,9 +65,9 @@ export DISPLAY=":$(cat "$WORK/display")"
 # One run: the press times, the trace and the frame log of <build> as <name>.
 run() {
   local game=$1/morva out=$WORK/$2
-  PLUMO_SEED=1 PLUMO_TRACE=$out.trace PLUMO_FRAME_LOG=$out.log "$game" &
+  PLUMO_SEED=1 PLUMO_TRACE=$out.trace PLUMO_FRAME_LOG=$out.log "${RUN[@]}" "$game" &
   local pid=$!
-  if ! "$WORK/key-presses" "MORVA var 0.2" space Right "$PRESSES" "$RANDOM" >"$out.presses"; then
+  if ! "${RUN[@]}" "$WORK/key-presses" "MORVA var 0.2" space Right "$PRESSES" "$RANDOM" >"$out.presses"; then
     kill "$pid"
     exit 1
   fi
@@ -109,7 +114,7 @@ summary() {
 say() { printf '%s\n' "$*"; }
 say "baseline: $BASE"
 say "this:     $BUILD"
-say "machine:  $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $PAIRS paired runs, $PRESSES presses each"
+say "machine:  $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $PAIRS paired runs, $PRESSES presses each${LATENCY_NICE:+; run under nice -n $LATENCY_NICE}"
 [ -n "${LATENCY_CONFIG:-}" ] && say "settings: $LATENCY_CONFIG"
 for i in $(seq "$PAIRS"); do
   for side in base this; do
