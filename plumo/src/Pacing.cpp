@@ -55,22 +55,28 @@ void FrameTimer::AfterPresent(bool waited) {
         // A present that waits for the refresh says nothing of the work.
         margin.Note((waited ? drawn : now) - *read);
     }
+    shown = now;
     if (waited) {
         // The present returned at a refresh: the next frame is due a period on.
         due = now + period;
         return;
     }
-    // After a late frame the next is due a whole period on: lateness is not
-    // made up with a burst of short frames.
-    due = std::max(due, now) + period;
+    // A frame more than a period late starts the count afresh.
+    due = (now - due > period ? now : due) + period;
 }
 
 void FrameTimer::BeforeInput() {
     if (!readLate) {
         return;
     }
-    WaitUntil(due - margin.Get());
-    read = Clock::now();
+    const Clock::time_point called = Clock::now();
+    // Never sooner than a period after the last present, less the margin: a
+    // late frame is made up a little each frame, not with a burst of short ones.
+    const Clock::time_point target = std::max(due, shown + period) - margin.Get();
+    WaitUntil(target);
+    // Counted from when the read was due, so that a wake the system delays
+    // counts as the game's time and the margin covers it too.
+    read = std::max(target, called);
 }
 
 void FrameTimer::WaitUntil(Clock::time_point target) const {

@@ -45,6 +45,7 @@ private:
     // When the devices were last read and the game's frame drawn, reading late.
     std::optional<Clock::time_point> read;
     Clock::time_point drawn{};
+    Clock::time_point shown{};  // the last present's end, reading late
     InputMargin margin;
 };
 
