@@ -271,6 +271,11 @@ void Display::CreateWindowRenderer() {
         // straight into the window's shared-memory image costs a third of it.
         SDL_DestroyRenderer(renderer);
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        // SDL carries the first renderer's vsync over to this one, as a sleep
+        // in every present that fights the frame timer.
+        if (renderer != nullptr) {
+            SDL_RenderSetVSync(renderer, 0);
+        }
     }
     if (renderer == nullptr) {
         renderer = SDL_CreateRenderer(window, -1, 0);

@@ -87,6 +87,7 @@ Function* Get() {
 #define SDL_RenderPresent PLUMO_SDL(SDL_RenderPresent)
 #define SDL_RenderReadPixels PLUMO_SDL(SDL_RenderReadPixels)
 #define SDL_RenderSetLogicalSize PLUMO_SDL(SDL_RenderSetLogicalSize)
+#define SDL_RenderSetVSync PLUMO_SDL(SDL_RenderSetVSync)
 #define SDL_SetError PLUMO_SDL(SDL_SetError)
 #define SDL_SetHint PLUMO_SDL(SDL_SetHint)
 #define SDL_SetRenderDrawBlendMode PLUMO_SDL(SDL_SetRenderDrawBlendMode)
