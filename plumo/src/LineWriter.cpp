@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "DoubleText.h"
 #include "Failures.h"
 
 namespace plumo {
@@ -68,8 +69,7 @@ LineWriter& LineWriter::Quoted(std::string_view text) {
     return *this;
 }
 
-template <typename Value>
-LineWriter& LineWriter::Number(Value value) {
+LineWriter& LineWriter::Int(int64_t value) {
     if (file != nullptr) {
         Separate();
         char digits[32];
@@ -78,12 +78,13 @@ LineWriter& LineWriter::Number(Value value) {
     return *this;
 }
 
-LineWriter& LineWriter::Int(int64_t value) {
-    return Number(value);
-}
-
 LineWriter& LineWriter::Num(double value) {
-    return Number(value);
+    if (file != nullptr) {
+        Separate();
+        char digits[32];
+        buffer.append(digits, DoubleText(digits, value));
+    }
+    return *this;
 }
 
 void LineWriter::EndLine() {

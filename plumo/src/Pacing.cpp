@@ -1,14 +1,8 @@
 #include "Pacing.h"
 
-#include <thread>
+#include "FrameWait.h"
 
 namespace plumo {
-namespace {
-
-// Sleeping overshoots by tens of microseconds; the last stretch is spun.
-constexpr auto kSpinBeforeFrame = std::chrono::microseconds(300);
-
-}  // namespace
 
 FrameTimer::FrameTimer(int64_t framesPerSecond)
     : period(framesPerSecond > 0
@@ -27,12 +21,7 @@ void FrameTimer::Pace() {
         frameStart = now - target > period ? now : target;
         return;
     }
-    if (target - now > kSpinBeforeFrame) {
-        std::this_thread::sleep_until(target - kSpinBeforeFrame);
-    }
-    while (Clock::now() < target) {
-        std::this_thread::yield();
-    }
+    WaitForFrame(target);
     frameStart = target;
 }
 

@@ -5,13 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "FrameWait.h"
 #include "LineWriter.h"
 
 namespace plumo {
 
-using Clock = std::chrono::steady_clock;
-
-// Holds each Act to the frame rate: it sleeps, then spins the last stretch.
+// Holds each Act to the frame rate.
 class FrameTimer {
 public:
     explicit FrameTimer(int64_t framesPerSecond);

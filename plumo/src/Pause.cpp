@@ -23,7 +23,7 @@ constexpr int kChar = kGlyphAdvance * kTextScale;
 constexpr int kTextWidth = (kLabelColumn + kKeysColumn + kPadColumn + 2 * kGap) * kChar;
 constexpr int kPanelWidth = kTextWidth + 2 * kPadding;
 constexpr int kRowsShown = 8;
-static_assert(std::ranges::count_if(kActions, [](const Action& action) {
+static_assert(std::count_if(std::begin(kActions), std::end(kActions), [](const Action& action) {
                   return !action.label.empty();
               }) == kRowsShown);
 constexpr int kPanelHeight = 2 * kPadding + kGlyphHeight * kTitleScale + 4 * kLine +

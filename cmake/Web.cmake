@@ -1,0 +1,59 @@
+# The web build (emcmake, scripts/build-web.sh): SDL2 and SDL2_image from the
+# prefix scripts/web-deps.sh made, the game library linked into the program,
+# and the program's double arithmetic rounded toward zero by its compiler
+# launcher (src/app/web/toward-zero-cc.py). It makes morva.js, morva.wasm and
+# morva.data (Data/ packed) for the page in web/, and morva-node.js, the same
+# program reading the real file system under node, for the golden replays.
+set(MORVA_WEB_DEPS "" CACHE PATH "The prefix scripts/web-deps.sh prints")
+if(NOT EXISTS "${MORVA_WEB_DEPS}/lib/pkgconfig/sdl2.pc")
+  message(FATAL_ERROR "MORVA_WEB_DEPS must name the prefix scripts/web-deps.sh prints")
+endif()
+list(APPEND CMAKE_FIND_ROOT_PATH ${MORVA_WEB_DEPS})
+set(ENV{PKG_CONFIG_LIBDIR} ${MORVA_WEB_DEPS}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(CMAKE_POSITION_INDEPENDENT_CODE OFF)
+# Failures cross from the library to the program as C++ exceptions.
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions)
+
+set(MORVA_WEB_DIR ${PROJECT_SOURCE_DIR}/web)
+set(MORVA_WEB_APP_DIR ${PROJECT_SOURCE_DIR}/src/app/web)
+
+function(morva_web_targets)
+  # The program's own code: every double operation rounded toward zero. Its
+  # helpers are compiled as they are, rounding to nearest.
+  set(layers morva_engine morva_game morva_scenes morva_app)
+  set_target_properties(${layers} PROPERTIES
+    CXX_COMPILER_LAUNCHER "${Python3_EXECUTABLE};${MORVA_WEB_APP_DIR}/toward-zero-cc.py")
+  foreach(layer IN LISTS layers)
+    target_compile_options(${layer} PRIVATE -ffp-contract=off)
+  endforeach()
+  add_library(morva_toward_zero STATIC ${MORVA_WEB_APP_DIR}/exact/TowardZero.cpp)
+  target_compile_options(morva_toward_zero PRIVATE -ffp-contract=off)
+  target_link_libraries(morva_app PUBLIC morva_toward_zero plumo)
+
+  file(GLOB data_files CONFIGURE_DEPENDS ${MORVA_DATA_DIR}/*)
+  set(common_link -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sASYNCIFY=1
+    -sASYNCIFY_STACK_SIZE=65536)
+  target_link_options(morva PRIVATE ${common_link} -sENVIRONMENT=web
+    "SHELL:--preload-file ${MORVA_DATA_DIR}@/Data" -lidbfs.js
+    -sEXPORTED_RUNTIME_METHODS=FS
+    "SHELL:--pre-js ${MORVA_WEB_DIR}/pre.js")
+  set_target_properties(morva PROPERTIES LINK_DEPENDS "${MORVA_WEB_DIR}/pre.js")
+
+  add_executable(morva_node ${PROJECT_SOURCE_DIR}/src/main.cpp)
+  target_link_libraries(morva_node PRIVATE morva_app)
+  target_link_options(morva_node PRIVATE ${common_link} -sENVIRONMENT=node -sNODERAWFS=1
+    "SHELL:--pre-js ${MORVA_WEB_APP_DIR}/node-pre.js")
+  set_target_properties(morva_node PROPERTIES OUTPUT_NAME morva-node
+    LINK_DEPENDS "${MORVA_WEB_APP_DIR}/node-pre.js")
+  add_dependencies(morva_node morva_assets)
+
+  # The page beside the program.
+  foreach(page index.html morva-page.js morva-page.css)
+    configure_file(${MORVA_WEB_DIR}/${page} ${CMAKE_BINARY_DIR}/${page} COPYONLY)
+  endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL morva_web_targets)
