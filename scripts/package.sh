@@ -3,6 +3,7 @@
 #   morva-<version>-windows-x86_64.zip   the runnable Windows tree and the player's README
 #   morva-<version>-linux-x86_64.tar.gz  the runnable Linux tree, a .desktop file, icons, README
 #   morva_<version>-1_amd64.deb          /usr/lib/morva, /usr/bin/morva, menu entry, icons
+#   morva-<version>-web.zip              with MORVA_WEB=1: the web page for any static server
 # from the Linux build MORVA_HOST_BUILD (default build/) and the Windows build
 # build-windows/, building both first (scripts/build-windows.sh).
 set -euo pipefail
@@ -91,3 +92,18 @@ CONTROL
 dpkg-deb --root-owner-group -Zxz --build "$DEB" "$DIST/morva_${VERSION}-1_amd64.deb" >/dev/null
 say "dist/morva_${VERSION}-1_amd64.deb"
 ls -l "$DIST"
+
+# The web page, when asked for (MORVA_WEB=1; it builds scripts/build-web.sh):
+# a folder any static web server can serve.
+if [ "${MORVA_WEB:-0}" = 1 ]; then
+  ./scripts/install-deps.sh web
+  MORVA_HOST_BUILD=$HOST ./scripts/build-web.sh build-web >/dev/null
+  WEB=$STAGE/morva-$VERSION-web
+  mkdir -p "$WEB/licenses"
+  cp build-web/{index.html,morva-page.js,morva-page.css,morva.js,morva.wasm,morva.data} "$WEB/"
+  cp "$(./scripts/web-deps.sh | tail -1)"/licenses/* "$WEB/licenses/"
+  readme >"$WEB/README.txt"
+  rm -f "$DIST/morva-$VERSION-web.zip"
+  (cd "$STAGE" && cmake -E tar cf "$DIST/morva-$VERSION-web.zip" --format=zip "morva-$VERSION-web")
+  say "dist/morva-$VERSION-web.zip"
+fi

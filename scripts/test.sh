@@ -11,13 +11,13 @@ cd "$(dirname "$0")/.."
 JOBS="${MORVA_JOBS:-2}"
 cmake -B build
 cmake --build build -j "$JOBS"
-ctest --test-dir build --output-on-failure -j "$JOBS" -LE wine
+ctest --test-dir build --output-on-failure -j "$JOBS" -LE "wine|web"
 
 cmake -B build-asan -DMORVA_SANITIZE=ON
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" \
 UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
-  ctest --test-dir build-asan --output-on-failure -j "$JOBS" -LE wine
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS" -LE "wine|web"
 
 if [ "${MORVA_SKIP_WINDOWS:-0}" != 1 ]; then
   ./scripts/test-windows.sh
