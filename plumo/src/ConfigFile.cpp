@@ -346,7 +346,8 @@ void ConfigReader::TakeSection(std::string_view text) {
 
 bool ConfigReader::FirstTime(const std::string& name) {
     const std::string key = std::to_string(static_cast<int>(section)) + " " + name;
-    const auto found = std::find_if(seen.begin(), seen.end(), [&](const auto& entry) { return entry.first == key; });
+    const auto found = std::find_if(seen.begin(), seen.end(),
+                                    [&](const auto& entry) { return entry.first == key; });
     if (found != seen.end()) {
         Warn(Quoted(name) + " is set again (first on line " + std::to_string(found->second) +
              "); this line is skipped");

@@ -31,11 +31,21 @@ double TowardZero(Op op, double a, double b) {
     std::fesetround(FE_TOWARDZERO);
     double result = 0;
     switch (op) {
-        case Op::Add: result = x + y; break;
-        case Op::Sub: result = x - y; break;
-        case Op::Mul: result = x * y; break;
-        case Op::Div: result = x / y; break;
-        case Op::Sqrt: result = std::sqrt(x); break;
+        case Op::Add:
+            result = x + y;
+            break;
+        case Op::Sub:
+            result = x - y;
+            break;
+        case Op::Mul:
+            result = x * y;
+            break;
+        case Op::Div:
+            result = x / y;
+            break;
+        case Op::Sqrt:
+            result = std::sqrt(x);
+            break;
     }
     volatile double kept = result;
     std::fesetround(FE_TONEAREST);
@@ -44,11 +54,16 @@ double TowardZero(Op op, double a, double b) {
 
 double Exact(Op op, double a, double b) {
     switch (op) {
-        case Op::Add: return morva_rz_add(a, b);
-        case Op::Sub: return morva_rz_sub(a, b);
-        case Op::Mul: return morva_rz_mul(a, b);
-        case Op::Div: return morva_rz_div(a, b);
-        case Op::Sqrt: return morva_rz_sqrt(a);
+        case Op::Add:
+            return morva_rz_add(a, b);
+        case Op::Sub:
+            return morva_rz_sub(a, b);
+        case Op::Mul:
+            return morva_rz_mul(a, b);
+        case Op::Div:
+            return morva_rz_div(a, b);
+        case Op::Sqrt:
+            return morva_rz_sqrt(a);
     }
     return 0;
 }
@@ -65,20 +80,47 @@ struct Case {
 // errors of both signs, signed zeros, powers of two, overflow, and the game's
 // everyday values.
 constexpr Case kEdges[] = {
-    {Op::Add, 0.1, 0.2},          {Op::Add, -0.1, -0.2},      {Op::Add, 1.0, 1e-16},
-    {Op::Add, 1.0, -1e-17},       {Op::Add, -1.0, 1e-17},     {Op::Add, 0.0, -0.0},
-    {Op::Add, -0.0, -0.0},        {Op::Add, 5.0, -5.0},       {Op::Add, kMax, kMax},
-    {Op::Add, -kMax, -kMax},      {Op::Add, kInf, 1.0},       {Op::Sub, 1.0, 0.9},
-    {Op::Sub, 0.3, 0.1},          {Op::Sub, -kMax, kMax},     {Op::Sub, 2.0, 2.0},
-    {Op::Mul, 0.1, 3.0},          {Op::Mul, -0.1, 3.0},       {Op::Mul, 1.1, 1.1},
-    {Op::Mul, kMax, 2.0},         {Op::Mul, -kMax, 2.0},      {Op::Mul, -0.0, 5.0},
-    {Op::Mul, kInf, -2.0},        {Op::Div, 1.0, 3.0},        {Op::Div, -1.0, 3.0},
-    {Op::Div, 2.0, -3.0},         {Op::Div, 1.0, 0.0},        {Op::Div, -1.0, 0.0},
-    {Op::Div, kMax, 0.5},         {Op::Div, 6.0, 3.0},        {Op::Div, 1.0, kInf},
-    {Op::Div, 1600.0, 60.0},      {Op::Sqrt, 2.0, 0},         {Op::Sqrt, 3.0, 0},
-    {Op::Sqrt, 4.0, 0},           {Op::Sqrt, -0.0, 0},        {Op::Sqrt, kInf, 0},
-    {Op::Sqrt, 1e300, 0},         {Op::Add, 0.5, 0x1p-53},    {Op::Add, 1.0, 0x1p-53},
-    {Op::Add, 1.0, -0x1p-54},     {Op::Mul, 0x1p-500, 0x1p-500},
+    {Op::Add, 0.1, 0.2},
+    {Op::Add, -0.1, -0.2},
+    {Op::Add, 1.0, 1e-16},
+    {Op::Add, 1.0, -1e-17},
+    {Op::Add, -1.0, 1e-17},
+    {Op::Add, 0.0, -0.0},
+    {Op::Add, -0.0, -0.0},
+    {Op::Add, 5.0, -5.0},
+    {Op::Add, kMax, kMax},
+    {Op::Add, -kMax, -kMax},
+    {Op::Add, kInf, 1.0},
+    {Op::Sub, 1.0, 0.9},
+    {Op::Sub, 0.3, 0.1},
+    {Op::Sub, -kMax, kMax},
+    {Op::Sub, 2.0, 2.0},
+    {Op::Mul, 0.1, 3.0},
+    {Op::Mul, -0.1, 3.0},
+    {Op::Mul, 1.1, 1.1},
+    {Op::Mul, kMax, 2.0},
+    {Op::Mul, -kMax, 2.0},
+    {Op::Mul, -0.0, 5.0},
+    {Op::Mul, kInf, -2.0},
+    {Op::Div, 1.0, 3.0},
+    {Op::Div, -1.0, 3.0},
+    {Op::Div, 2.0, -3.0},
+    {Op::Div, 1.0, 0.0},
+    {Op::Div, -1.0, 0.0},
+    {Op::Div, kMax, 0.5},
+    {Op::Div, 6.0, 3.0},
+    {Op::Div, 1.0, kInf},
+    {Op::Div, 1600.0, 60.0},
+    {Op::Sqrt, 2.0, 0},
+    {Op::Sqrt, 3.0, 0},
+    {Op::Sqrt, 4.0, 0},
+    {Op::Sqrt, -0.0, 0},
+    {Op::Sqrt, kInf, 0},
+    {Op::Sqrt, 1e300, 0},
+    {Op::Add, 0.5, 0x1p-53},
+    {Op::Add, 1.0, 0x1p-53},
+    {Op::Add, 1.0, -0x1p-54},
+    {Op::Mul, 0x1p-500, 0x1p-500},
 };
 
 void ExpectSameBits(const Case& c) {
@@ -118,11 +160,11 @@ TEST(TowardZero, InvalidOperationsAreRefused) {
         Case c;
         bool refused;
     } cases[] = {
-        {{Op::Add, kInf, -kInf}, true},   {{Op::Sub, kInf, kInf}, true},
-        {{Op::Mul, 0.0, kInf}, true},     {{Op::Div, 0.0, 0.0}, true},
-        {{Op::Div, kInf, -kInf}, true},   {{Op::Sqrt, -1.0, 0}, true},
-        {{Op::Add, NAN, 1.0}, false},     {{Op::Mul, NAN, 0.0}, false},
-        {{Op::Div, 1.0, 0.0}, false},     {{Op::Sqrt, -0.0, 0}, false},
+        {{Op::Add, kInf, -kInf}, true}, {{Op::Sub, kInf, kInf}, true},
+        {{Op::Mul, 0.0, kInf}, true},   {{Op::Div, 0.0, 0.0}, true},
+        {{Op::Div, kInf, -kInf}, true}, {{Op::Sqrt, -1.0, 0}, true},
+        {{Op::Add, NAN, 1.0}, false},   {{Op::Mul, NAN, 0.0}, false},
+        {{Op::Div, 1.0, 0.0}, false},   {{Op::Sqrt, -0.0, 0}, false},
     };
     for (const auto& [c, refused] : cases) {
         bool threw = false;

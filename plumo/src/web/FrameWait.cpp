@@ -11,6 +11,8 @@ namespace {
 constexpr auto kEarlyEnough = std::chrono::microseconds(4000);
 
 // The next animation frame in a browser, a timer's turn under node.
+// JavaScript inside, left as written.
+// clang-format off
 EM_ASYNC_JS(void, plumo_next_display_frame, (), {
     await new Promise(resume => {
         if (typeof requestAnimationFrame === 'function') {
@@ -20,6 +22,7 @@ EM_ASYNC_JS(void, plumo_next_display_frame, (), {
         }
     });
 });
+// clang-format on
 
 }  // namespace
 

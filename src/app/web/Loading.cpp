@@ -40,6 +40,8 @@ constexpr LinkedExport kLinkedExports[] = {
 int gLinkedLibrary = 0;
 
 // The folder of the program's script under node; the page's root in a browser.
+// JavaScript inside, left as written.
+// clang-format off
 EM_JS(char*, morva_program_folder, (), {
     const folder = ENVIRONMENT_IS_NODE ? __dirname : '/';
     const size = lengthBytesUTF8(folder) + 1;
@@ -47,13 +49,17 @@ EM_JS(char*, morva_program_folder, (), {
     stringToUTF8(folder, text, size);
     return text;
 });
+// clang-format on
 
 // The page shows the line to the player (Module.showFailure, when it has one).
+// JavaScript inside, left as written.
+// clang-format off
 EM_JS(void, morva_show_failure, (const char* line), {
     if (typeof Module.showFailure === 'function') {
         Module.showFailure(UTF8ToString(line));
     }
 });
+// clang-format on
 
 }  // namespace
 

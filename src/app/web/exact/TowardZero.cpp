@@ -25,9 +25,8 @@ double TowardZeroNeighbour(double value) {
 
 // `rounded` with the exact error `error` of the operation that gave it.
 double Corrected(double rounded, double error) {
-    return error != 0 && std::signbit(error) != std::signbit(rounded)
-               ? TowardZeroNeighbour(rounded)
-               : rounded;
+    return error != 0 && std::signbit(error) != std::signbit(rounded) ? TowardZeroNeighbour(rounded)
+                                                                      : rounded;
 }
 
 // An infinity from finite operands is an overflow: toward zero, the largest
