@@ -28,7 +28,7 @@ struct LinkedExport {
     void* address;
 };
 
-constexpr LinkedExport kLinkedExports[] = {
+const LinkedExport kLinkedExports[] = {
 #define PLUMO_EXPORT(name) {#name, reinterpret_cast<void*>(&::name)},
 #define PLUMO_UNPROVIDED(name) {#name, reinterpret_cast<void*>(&::name)},
 #include <plumo/Exports.inc>
