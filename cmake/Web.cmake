@@ -12,6 +12,8 @@ list(APPEND CMAKE_FIND_ROOT_PATH ${MORVA_WEB_DEPS})
 set(ENV{PKG_CONFIG_LIBDIR} ${MORVA_WEB_DEPS}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# Off only to measure what exactness costs: that build plays another game.
+option(MORVA_WEB_EXACT "Round the program's double arithmetic toward zero" ON)
 
 set(CMAKE_POSITION_INDEPENDENT_CODE OFF)
 # Failures cross from the library to the program as C++ exceptions.
@@ -25,8 +27,10 @@ function(morva_web_targets)
   # The program's own code: every double operation rounded toward zero. Its
   # helpers are compiled as they are, rounding to nearest.
   set(layers morva_engine morva_game morva_scenes morva_app)
-  set_target_properties(${layers} PROPERTIES
-    CXX_COMPILER_LAUNCHER "${Python3_EXECUTABLE};${MORVA_WEB_APP_DIR}/toward-zero-cc.py")
+  if(MORVA_WEB_EXACT)
+    set_target_properties(${layers} PROPERTIES
+      CXX_COMPILER_LAUNCHER "${Python3_EXECUTABLE};${MORVA_WEB_APP_DIR}/toward-zero-cc.py")
+  endif()
   foreach(layer IN LISTS layers)
     target_compile_options(${layer} PRIVATE -ffp-contract=off)
   endforeach()
