@@ -87,6 +87,16 @@ if ! done_before sdl2-image; then
   cmake --build "$CACHE/$KEY/build/sdl2-image" -j "$JOBS" >>"$CACHE/$KEY/sdl2-image.log" 2>&1 &&
     cmake --install "$CACHE/$KEY/build/sdl2-image" >>"$CACHE/$KEY/sdl2-image.log" 2>&1 ||
     fail "SDL2_image build failed, see $CACHE/$KEY/sdl2-image.log"
+  # Its build installs no pkg-config file for Emscripten; the game's build reads one.
+  cat >"$PREFIX/lib/pkgconfig/SDL2_image.pc" <<PC
+prefix=$PREFIX
+Name: SDL2_image
+Description: image loading library for Simple DirectMedia Layer
+Version: ${IMAGE_VERSION%%+*}
+Requires: sdl2
+Libs: -L\${prefix}/lib -lSDL2_image
+Cflags: -I\${prefix}/include/SDL2
+PC
   mark_done sdl2-image
 fi
 

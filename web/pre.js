@@ -5,11 +5,12 @@ Module.preRun = Module.preRun || [];
 Module.preRun.push(() => {
   // PLUMO_ settings from the page's address (?PLUMO_FPS=30): for tests and
   // measurements; a folder they name for output is made.
-  for (const [name, value] of new URLSearchParams(location.search)) {
-    if (!name.startsWith('PLUMO_')) continue;
+  // (Emscripten's minifier knows no destructuring.)
+  new URLSearchParams(location.search).forEach((value, name) => {
+    if (!name.startsWith('PLUMO_')) return;
     ENV[name] = value;
     if (name === 'PLUMO_SHOT_DIR' && !FS.analyzePath(value).exists) FS.mkdirTree(value);
-  }
+  });
   FS.mkdir('/settings');
   FS.mount(IDBFS, {}, '/settings');
   addRunDependency('settings');

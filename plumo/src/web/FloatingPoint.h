@@ -7,7 +7,9 @@ namespace plumo {
 
 class FpGuard {
 public:
-    FpGuard() = default;
+    // User-provided, as the desktop's are: a guard is never an unused variable.
+    FpGuard() {}
+    ~FpGuard() {}
     FpGuard(const FpGuard&) = delete;
     FpGuard& operator=(const FpGuard&) = delete;
 };

@@ -2,7 +2,10 @@
 // PLUMO_ settings) and its exit code is the process's.
 Module.preRun = Module.preRun || [];
 Module.preRun.push(() => {
-  for (const [name, value] of Object.entries(process.env)) {
-    ENV[name] = value;
-  }
+  // (Emscripten's minifier knows no destructuring.)
+  Object.keys(process.env).forEach((name) => {
+    ENV[name] = process.env[name];
+  });
 });
+// Read here: this Emscripten would fetch() it, which node cannot for a file.
+Module.wasmBinary = require('fs').readFileSync(require('path').join(__dirname, 'morva-node.wasm'));

@@ -5,9 +5,9 @@
 // raises. A rounded-to-nearest result and its exact error say whether it was
 // rounded away from zero; then its neighbour toward zero is the answer.
 // Results in the subnormal range are not corrected (the game never has any).
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -20,7 +20,11 @@ namespace {
 // For a non-zero finite value or an infinity: the next double toward zero
 // (the largest finite one for an infinity).
 double TowardZeroNeighbour(double value) {
-    return std::bit_cast<double>(std::bit_cast<uint64_t>(value) - 1);
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    --bits;
+    std::memcpy(&value, &bits, sizeof bits);
+    return value;
 }
 
 // `rounded` with the exact error `error` of the operation that gave it.
