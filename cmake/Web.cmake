@@ -39,7 +39,8 @@ function(morva_web_targets)
   target_link_libraries(morva_app PUBLIC morva_toward_zero plumo)
 
   file(GLOB data_files CONFIGURE_DEPENDS ${MORVA_DATA_DIR}/*)
-  set(common_link -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sASYNCIFY=1
+  # A signature mismatch would link a call that traps: refused.
+  set(common_link -Wl,--fatal-warnings -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sASYNCIFY=1
     -sASYNCIFY_STACK_SIZE=65536)
   target_link_options(morva PRIVATE ${common_link} -sENVIRONMENT=web
     "SHELL:--preload-file ${MORVA_DATA_DIR}@/Data" -lidbfs.js
@@ -54,6 +55,15 @@ function(morva_web_targets)
   set_target_properties(morva_node PROPERTIES OUTPUT_NAME morva-node
     LINK_DEPENDS "${MORVA_WEB_APP_DIR}/node-pre.js")
   add_dependencies(morva_node morva_assets)
+
+  # For the web suites: the top-level handler meeting each kind of failure.
+  add_executable(morva_fault_cases ${PROJECT_SOURCE_DIR}/tests/web/FaultCases.cpp)
+  target_link_libraries(morva_fault_cases PRIVATE morva_app)
+  target_link_options(morva_fault_cases PRIVATE ${common_link} -sENVIRONMENT=node -sNODERAWFS=1
+    "SHELL:--pre-js ${MORVA_WEB_APP_DIR}/node-pre.js")
+  set_target_properties(morva_fault_cases PROPERTIES OUTPUT_NAME morva-fault-cases
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/variants LINK_DEPENDS "${MORVA_WEB_APP_DIR}/node-pre.js"
+    CXX_COMPILER_LAUNCHER "${Python3_EXECUTABLE};${MORVA_WEB_APP_DIR}/toward-zero-cc.py")
 
   # The page beside the program.
   foreach(page index.html morva-page.js morva-page.css)

@@ -375,11 +375,15 @@ void ConfigReader::TakeBinding(const std::string& name, std::string_view value) 
             }
             return key == kSpaceKey && kActions[at].bit != kJump ? " always jumps" : "";
         };
-        TakeList(at, value, "key", ParseKey, refuse, keyOwners, keys[at]);
+        // Called, not passed by address: Clang 14 types a function whose
+        // optional result it has not met yet wrongly for WebAssembly.
+        const auto parse = [](std::string_view name) { return ParseKey(name); };
+        TakeList(at, value, "key", parse, refuse, keyOwners, keys[at]);
     } else {
+        const auto parse = [](std::string_view name) { return ParsePadInput(name); };
         TakeList(
-            at, value, "controller input", ParsePadInput, [](PadInput) { return std::string(); },
-            padOwners, pad[at]);
+            at, value, "controller input", parse, [](PadInput) { return std::string(); }, padOwners,
+            pad[at]);
     }
 }
 
