@@ -185,9 +185,9 @@ test('Space starts a game, the arrows move the hero and Esc pauses', async () =>
   await frame(page, 90);
   await press(page, 'ArrowRight', 40);
   await page.screenshot({ path: path.join(SHOTS, 'page-game.png') });
-  await press(page, 'Escape');
   // Paused, no frame passes: a shot of the paused picture shows the panel.
-  await new Promise((resolve) => setTimeout(resolve, 300));
+  await page.keyboard.press('Escape', { delay: 100 });
+  await new Promise((resolve) => setTimeout(resolve, 500));
   await page.screenshot({ path: path.join(SHOTS, 'page-pause.png') });
   await page.keyboard.press('F12', { delay: 50 });
   await page.waitForFunction(() => FS.readdir('/shots').some((name) => name.startsWith('shot-')),
@@ -196,7 +196,7 @@ test('Space starts a game, the arrows move the hero and Esc pauses', async () =>
   assert.strictEqual(paused.length, 1, 'F12 while paused saves one shot');
   fs.writeFileSync(path.join(SHOTS, 'page-pause-shot.png'),
     Buffer.from(await page.evaluate((name) => Array.from(FS.readFile('/shots/' + name)), paused[0])));
-  await press(page, 'Escape');
+  await page.keyboard.press('Escape', { delay: 100 });
   const trace = await ended(page, '/trace.txt');
   assert.match(trace, /^pad 0 down$/m, 'Space reached the game');
   assert.match(trace, /^pad 13 down$/m, 'the right arrow reached the game');
