@@ -10,6 +10,7 @@
     if (failed) return;
     failed = true;
     $('loading').hidden = true;
+    $('fullscreen').hidden = true;
     $('message-text').textContent = text;
     $('message-hint').textContent = hint || '';
     $('message').hidden = false;
