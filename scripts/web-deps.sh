@@ -28,7 +28,7 @@ IMAGE_VERSION=$(version_of libsdl2-image-dev)
 KEY=$({
   echo "libsdl2=$SDL2_VERSION libsdl2-image=$IMAGE_VERSION"
   echo "recipe $RECIPE"
-  emcc --version | head -1
+  emcc --version | sed -n 1p
 } | sha256sum | cut -c1-16)
 PREFIX=$CACHE/$KEY/prefix
 
