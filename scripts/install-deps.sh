@@ -7,7 +7,7 @@
 #   scripts/install-deps.sh windows    the MinGW-w64 cross build and Wine
 #   scripts/install-deps.sh packages   the release packages and their checks
 #   scripts/install-deps.sh web        the browser build and its tests in Chromium
-#   scripts/install-deps.sh all        every one of them (.ci/run)
+#   scripts/install-deps.sh all        all but web (.ci/run; scripts/test-web.sh installs web)
 #
 # Several purposes may be named at once. SDL for Windows is built from
 # Debian's source packages by scripts/windows-deps.sh.
@@ -25,9 +25,8 @@ TESTS="googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev clang-fo
 WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
 # dpkg-deb and dpkg-shlibdeps, the icons at every size.
 PACKAGES="dpkg-dev librsvg2-bin"
-# Emscripten (SDL's own build for it needs the autotools), the browser that
-# tests the page, and zip for the web package.
-WEB="emscripten chromium autoconf automake libtool zip"
+# Emscripten and the browser that tests the page.
+WEB="emscripten chromium"
 
 [ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|web|all ..." >&2; exit 2; }
 wanted=""
@@ -38,7 +37,7 @@ for purpose in "$@"; do
     windows) wanted="$wanted $GAME $WINDOWS" ;;
     packages) wanted="$wanted $GAME $WINDOWS $PACKAGES" ;;
     web) wanted="$wanted $GAME $WEB" ;;
-    all) wanted="$wanted $GAME $TESTS $WINDOWS $PACKAGES $WEB" ;;
+    all) wanted="$wanted $GAME $TESTS $WINDOWS $PACKAGES" ;;
     *) echo "install-deps: unknown purpose '$purpose' (game, tests, windows, packages, web, all)" >&2; exit 2 ;;
   esac
 done
