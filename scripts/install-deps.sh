@@ -25,8 +25,9 @@ TESTS="googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev clang-fo
 WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
 # dpkg-deb and dpkg-shlibdeps, the icons at every size.
 PACKAGES="dpkg-dev librsvg2-bin"
-# Emscripten and the browser that tests the page.
-WEB="emscripten chromium"
+# Emscripten, the browser that tests the page, and dpkg-source for SDL's
+# source packages. (npm comes with the nodejs package on the CI machine.)
+WEB="emscripten chromium dpkg-dev"
 
 [ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|web|all ..." >&2; exit 2; }
 wanted=""
