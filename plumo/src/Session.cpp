@@ -110,7 +110,11 @@ Session::Session(Settings read)
               config.Prefs().vsync && settings.framesPerSecond > 0),
       devices(display, settings.replayPath.empty() ? &holds : nullptr, config.Prefs().bindings,
               config.Prefs().pauseOnFocusLoss),
-      pause(display, devices, config.Prefs().bindings),
+      pause(display, devices, config.Prefs().bindings,
+            [this](const Bindings& bindings) {
+                devices.Rebind(bindings);
+                return config.SaveBindings(bindings);
+            }),
       textures(display, trace) {
     // A button goes down and up at most once each a frame; held room keeps
     // frames from allocating.
