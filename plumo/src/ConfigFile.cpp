@@ -498,7 +498,8 @@ std::string ConfigFile::SaveBindings(const Bindings& now) {
     }
     if (!whole) {
         if (!std::exchange(warnedWrite, true)) {
-            Warn("settings file " + Shown(path) + " could not be read, so the controls are not saved");
+            Warn("settings file " + Shown(path) +
+                 " could not be read, so the controls are not saved");
         }
         return "the settings file could not be read";
     }

@@ -205,9 +205,9 @@ ControlsPage::Outcome ControlsPage::Handle(const Press& press, uint64_t nowMs) {
         case Direction::kNone:
             break;
     }
-    if (press.repeat || !(std::ranges::any_of(kConfirmKeys,
-                                              [&](SDL_Scancode key) { return Is(press, key); }) ||
-                          Is(press, kConfirmButton))) {
+    if (press.repeat ||
+        !(std::ranges::any_of(kConfirmKeys, [&](SDL_Scancode key) { return Is(press, key); }) ||
+          Is(press, kConfirmButton))) {
         return Outcome::kNothing;
     }
     return Confirm(press, nowMs);
@@ -232,8 +232,8 @@ ControlsPage::Outcome ControlsPage::Confirm(const Press& press, uint64_t nowMs) 
     }
     // A controller player means the controller's inputs.
     const size_t action = kRowAction[row];
-    const Rebound done = FromPad(press) ? RemoveLastPadInput(bindings, action)
-                                        : RemoveLastKey(bindings, action);
+    const Rebound done =
+        FromPad(press) ? RemoveLastPadInput(bindings, action) : RemoveLastKey(bindings, action);
     Notify(done.notice, nowMs);
     return done.changed ? Outcome::kRebound : Outcome::kRedraw;
 }
@@ -293,8 +293,8 @@ std::vector<PanelLine> ControlsPage::Lines() const {
             line.marked = true;
             for (size_t c = 0; c < std::size(kChoices); ++c) {
                 const bool chosen = c == static_cast<size_t>(choice);
-                line.spans.push_back({kChoices[c].column, std::string(kChoices[c].text),
-                                      chosen ? kGold : kHeading});
+                line.spans.push_back(
+                    {kChoices[c].column, std::string(kChoices[c].text), chosen ? kGold : kHeading});
             }
         }
         lines.push_back(std::move(line));

@@ -42,7 +42,9 @@ public:
 
     // Hears each key and controller input pressed while paused, in the order
     // of the events, once the devices have taken it in; it may resume.
-    void OnPausedPress(std::function<void(const Press&)> handler) { pausedPress = std::move(handler); }
+    void OnPausedPress(std::function<void(const Press&)> handler) {
+        pausedPress = std::move(handler);
+    }
 
     // From now on the keys and inputs hold what `bindings` say, those held
     // already included.

@@ -84,8 +84,8 @@ PanelPlacement Panel::Place(int outputW, int outputH) const {
         const int pixel = line.size * scale;
         if (line.marked) {
             const int margin = kBandMargin * scale;
-            place.bands.push_back({left - margin, y - margin, inner + 2 * margin,
-                                   kGlyphHeight * pixel + 2 * margin});
+            place.bands.push_back(
+                {left - margin, y - margin, inner + 2 * margin, kGlyphHeight * pixel + 2 * margin});
         }
         int x = line.centred ? left + (inner - LineWidth(line) * scale) / 2 : left;
         for (const PanelSpan& span : line.spans) {
