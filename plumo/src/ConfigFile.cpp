@@ -47,9 +47,10 @@ constexpr Entry kWindowEntries[] = {
 static_assert(std::size(kWindowEntries) == static_cast<size_t>(WindowEntry::kFocusPause) + 1);
 
 constexpr std::string_view kHeader[] = {
-    "# MORVA settings, read when the game starts. When it ends normally the game writes",
-    "# the window's size, position and fullscreen state back here; other lines stay as",
-    "# they are. Lines are <name> = <value>; lines starting with # are comments.",
+    "# MORVA settings, read when the game starts. The pause panel writes the controls",
+    "# here as they are changed, and when the game ends normally it writes the window's",
+    "# size, position and fullscreen state back; other lines stay as they are. Lines",
+    "# are <name> = <value>; lines starting with # are comments.",
     "",
     "[keys]",
     "# Keys are named as on a US keyboard, whatever the layout: A, Space, Left Shift,",
