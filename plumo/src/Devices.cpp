@@ -66,6 +66,7 @@ void Devices::Rebind(const Bindings& bindings) {
 
 void Devices::BeginPause() {
     pause = PauseState::kPaused;
+    downIntoPause = keysDown;
 }
 
 void Devices::Pressed(const Press& press) {
@@ -184,12 +185,13 @@ void Devices::HandleKey(const SDL_KeyboardEvent& key) {
     }
     const bool down = key.type == SDL_KEYDOWN;
     if (keysDown[code] == down) {
-        if (down && key.repeat != 0) {
+        if (down && key.repeat != 0 && !downIntoPause[code]) {
             Pressed({code, true});
         }
         return;
     }
     keysDown[code] = down;
+    downIntoPause[code] = false;
     for (int b = 0; b <= kPauseBit; ++b) {
         if ((keyBits[code] & Bit(b)) != 0) {
             keyHolds[b] += down ? 1 : -1;

@@ -96,6 +96,8 @@ private:
     bool redraw = false;
     PauseState pause = PauseState::kRunning;
     std::array<bool, SDL_NUM_SCANCODES> keysDown{};
+    // Down since before the pause: their repeats are the game's, not the panel's.
+    std::array<bool, SDL_NUM_SCANCODES> downIntoPause{};
     // Keys holding each button and pause: two keys may share one.
     std::array<int, kPauseBit + 1> keyHolds{};
     std::map<SDL_JoystickID, Controller> controllers;

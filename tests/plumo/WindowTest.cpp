@@ -605,19 +605,41 @@ TEST_F(WindowTest, ControllerInputsFollowTheSettingsAndTheExtraMappings) {
         << warned;
 }
 
-// Taps each of `keys`, by SDL's names.
+// Taps each of `keys`, by SDL's names; a name ending in "!" is only pressed, in "-"
+// only let go of, in "+" a repeat of a key held down.
 void TapAll(std::string_view keys) {
     for (std::string_view rest = keys; !rest.empty();) {
-        const std::string name(rest.substr(0, rest.find(' ')));
+        std::string name(rest.substr(0, rest.find(' ')));
         rest.remove_prefix(std::min(name.size() + 1, rest.size()));
+        const char how = name.back();
+        if (how == '!' || how == '-' || how == '+') {
+            name.pop_back();
+        }
         const SDL_Scancode key = SDL_GetScancodeFromName(name.c_str());
         ASSERT_NE(key, SDL_SCANCODE_UNKNOWN) << name;
-        Tap(key);
+        if (how == '+') {
+            SDL_Event event{};
+            event.type = SDL_KEYDOWN;
+            event.key.state = SDL_PRESSED;
+            event.key.repeat = 1;
+            event.key.keysym.scancode = key;
+            Push(event);
+        } else if (how == '!' || how == '-') {
+            Key(key, how == '!');
+        } else {
+            Tap(key);
+        }
     }
 }
 
-// Pauses with Escape, then taps `keys` in the pause panel; the last must resume.
+// Presses the keys before " | ", pauses with Escape, then presses the others in the
+// pause panel; the last must resume.
 void InThePanel(std::string_view keys) {
+    const size_t bar = keys.find(" | ");
+    if (bar != std::string_view::npos) {
+        TapAll(keys.substr(0, bar));
+        keys.remove_prefix(bar + 3);
+    }
     Tap(SDL_SCANCODE_ESCAPE);
     Library().Act();
     TapAll(keys);
@@ -648,8 +670,11 @@ struct RebindCase {
 };
 
 constexpr RebindCase kRebinds[] = {
-    {"attack changed", nullptr, false, "Down Down Return Q P", "Space:0 Z:- J:- K:1 Q:2 Left:12",
-     "attack = Q\n", ""},
+    {"attack changed", nullptr, false, "Down! Down+ Down- Return Q P",
+     "Space:0 Z:- J:- K:1 Q:2 Left:12", "attack = Q\n", ""},
+    {"a key held into the pause steers nothing", nullptr, false,
+     "Right! | Right+ Right+ Right- Return Q P", "Space:0 Z:2 J:2 K:1 Q:0 Left:12",
+     "jump = Space, Q\n", ""},
     {"Z added to dash, away from attack", nullptr, false, "Down Right Return Z P",
      "Space:0 Z:1 J:2 K:1 Q:- Left:12", "dash = Left Shift, X, K, Z\nattack = J\n", ""},
     {"cancelled, then back to the game", nullptr, false, "Down Return Escape Up Up Return",
