@@ -502,7 +502,7 @@ std::string ConfigFile::SaveBindings(const Bindings& now) {
             Warn("settings file " + Shown(path) +
                  " could not be read, so the controls are not saved");
         }
-        return "the settings file could not be read";
+        return "it could not be read";
     }
     // A list the file leaves out means the defaults but for what others hold,
     // so once one list of a kind changes, every list of that kind is written.

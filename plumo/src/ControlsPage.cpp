@@ -258,7 +258,7 @@ void ControlsPage::Notify(std::string text, uint64_t nowMs) {
 }
 
 void ControlsPage::Saved(const std::string& why) {
-    failure = why.empty() ? "" : "not saved: " + why;
+    failure = why.empty() ? "" : "settings.ini not saved: " + why;
     if (!failure.empty()) {
         notice.clear();  // the change shows in its row; that it is lost shows only here
     }
