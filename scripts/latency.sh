@@ -23,35 +23,15 @@
 # Needs Xvfb and libxtst-dev (scripts/install-deps.sh tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ROOT=$PWD
-[ $# -ge 1 ] || { echo "usage: $0 BASELINE_BUILD [BUILD]" >&2; exit 2; }
-abs() { case $1 in /*) echo "$1" ;; *) echo "$ROOT/$1" ;; esac; }
-BASE=$(abs "$1")
-BUILD=$(abs "${2:-build-bench}")
+. scripts/paired-builds.sh
+paired_builds latency "$@"
 PAIRS=${LATENCY_PAIRS:-3}
 PRESSES=${LATENCY_PRESSES:-40}
-WORK=$(mktemp -d /tmp/latency.XXXXXX)
-for name in TRACE RECORD SHOT_FRAMES SHOT_DIR FPS VIDEO FRAMES REPLAY FRAME_LOG SEED; do
-  unset "PLUMO_$name"
-done
-# Neither build may read or write the player's settings.
-export PLUMO_CONFIG_DIR=none
 if [ -n "${LATENCY_CONFIG:-}" ]; then
   mkdir "$WORK/config"
   cp "$LATENCY_CONFIG" "$WORK/config/settings.ini"
   PLUMO_CONFIG_DIR=$WORK/config
 fi
-
-# A runnable tree without a build folder (a copy) is measured as it is.
-if [ -f "$BUILD/CMakeCache.txt" ] || [ ! -x "$BUILD/morva" ]; then
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -B "$BUILD" -S "$ROOT" -DMORVA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$WORK/cmake.log"
-  fi
-  cmake --build "$BUILD" -j "$(nproc)" --target morva plumo morva_assets >"$WORK/build.log"
-fi
-for game in "$BASE/morva" "$BUILD/morva"; do
-  [ -x "$game" ] || { echo "no game at $game" >&2; exit 2; }
-done
 cc -O2 -o "$WORK/key-presses" "$ROOT/tests/bench/KeyPresses.c" -lXtst -lX11
 
 RUN=()
