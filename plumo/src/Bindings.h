@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Buttons.h"
 

@@ -1,5 +1,6 @@
 #include "Pacing.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace plumo {
@@ -10,21 +11,77 @@ constexpr auto kSpinBeforeFrame = std::chrono::microseconds(300);
 
 }  // namespace
 
-FrameTimer::FrameTimer(int64_t framesPerSecond)
+FrameTimer::FrameTimer(int64_t framesPerSecond, bool readLate)
     : period(framesPerSecond > 0
                  ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) /
                        framesPerSecond
-                 : Clock::duration::zero()) {}
+                 : Clock::duration::zero()),
+      readLate(readLate && framesPerSecond > 0),
+      margin(period, std::max<int64_t>(framesPerSecond, 1)) {}
 
-void FrameTimer::Pace() {
+void FrameTimer::Restart() {
+    const Clock::time_point now = Clock::now();
+    due = now + period;
+    // A minimised window's wait is none of the game's work.
+    if (read) {
+        read = now;
+    }
+}
+
+void FrameTimer::BeforePresent() {
     if (period == Clock::duration::zero()) {
         return;
     }
-    const Clock::time_point target = frameStart + period;
+    if (readLate) {
+        drawn = Clock::now();
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (now >= due) {
+        // A frame that ran long is not made up with a burst of short ones.
+        due = (now - due > period ? now : due) + period;
+        return;
+    }
+    WaitUntil(due);
+    due += period;
+}
+
+void FrameTimer::AfterPresent(bool waited) {
+    if (!readLate) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (read) {
+        // A present that waits for the refresh says nothing of the work.
+        margin.Note((waited ? drawn : now) - *read);
+    }
+    shown = now;
+    if (waited) {
+        // The present returned at a refresh: the next frame is due a period on.
+        due = now + period;
+        return;
+    }
+    // A frame more than a period late starts the count afresh.
+    due = (now - due > period ? now : due) + period;
+}
+
+void FrameTimer::BeforeInput() {
+    if (!readLate) {
+        return;
+    }
+    const Clock::time_point called = Clock::now();
+    // Never sooner than a period after the last present, less the margin: a
+    // late frame is made up a little each frame, not with a burst of short ones.
+    const Clock::time_point target = std::max(due, shown + period) - margin.Get();
+    WaitUntil(target);
+    // Counted from when the read was due, so that a wake the system delays
+    // counts as the game's time and the margin covers it too.
+    read = std::max(target, called);
+}
+
+void FrameTimer::WaitUntil(Clock::time_point target) const {
     const Clock::time_point now = Clock::now();
     if (now >= target) {
-        // A frame that ran long is not made up with a burst of short ones.
-        frameStart = now - target > period ? now : target;
         return;
     }
     if (target - now > kSpinBeforeFrame) {
@@ -33,7 +90,6 @@ void FrameTimer::Pace() {
     while (Clock::now() < target) {
         std::this_thread::yield();
     }
-    frameStart = target;
 }
 
 void FrameLog::Open(const std::string& path, Clock::time_point initTime) {

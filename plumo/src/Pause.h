@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Bindings.h"
 #include "ControlsPage.h"
