@@ -31,6 +31,8 @@ constexpr std::string_view kDefaults = "ALL CONTROLS BACK TO THEIR DEFAULTS";
 constexpr std::string_view kBack = "BACK TO THE GAME";
 constexpr std::string_view kHint = "ARROWS, D-PAD, STICK: CHOOSE    ENTER, SPACE, A: DO IT";
 constexpr std::string_view kWaitHint = "ESC OR BACK: CANCEL";
+constexpr std::string_view kChangePrompt = "PRESS THE NEW KEY OR BUTTON FOR ";
+constexpr std::string_view kAddPrompt = "PRESS A KEY OR BUTTON TO ADD TO ";
 constexpr std::string_view kFooter = "F11 OR ALT+ENTER: FULLSCREEN    F12: SCREENSHOT";
 static_assert(kDefaults.size() <= kColumns && kHint.size() <= kColumns &&
               kFooter.size() <= kColumns);
@@ -160,14 +162,6 @@ std::string Cut(std::string text) {
         text += "...";
     }
     return text;
-}
-
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    std::ranges::transform(upper, upper.begin(), [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    });
-    return upper;
 }
 
 }  // namespace
@@ -303,19 +297,15 @@ std::vector<PanelLine> ControlsPage::Lines() const {
     lines.push_back({{{0, std::string(kDefaults), kLabel}}, 1, false, row == kDefaultsRow});
     lines.push_back({{{0, std::string(kBack), kLabel}}, 1, false, row == kBackRow});
     lines.push_back({});
-    const std::string_view name = kActions[kRowAction[std::min(row, kListed - 1)]].name;
     if (waiting) {
-        lines.push_back({{{0,
-                           Cut(Upper(std::string(choice == Choice::kAdd ? "press a key or button "
-                                                                          "to add to "
-                                                                        : "press the new key or "
-                                                                          "button for ") +
-                                     std::string(name))),
-                           kGold}}});
+        const std::string_view prompt = choice == Choice::kAdd ? kAddPrompt : kChangePrompt;
+        lines.push_back(
+            {{{0, Cut(std::string(prompt) + std::string(kActions[kRowAction[row]].label)),
+               kGold}}});
     } else if (!notice.empty()) {
-        lines.push_back({{{0, Cut(Upper(notice)), kGold}}});
+        lines.push_back({{{0, Cut(notice), kGold}}});
     } else {
-        lines.push_back({{{0, Cut(Upper(failure)), kFailure}}});
+        lines.push_back({{{0, Cut(failure), kFailure}}});
     }
     lines.push_back({{{0, std::string(waiting ? kWaitHint : kHint), kHeading}}});
     lines.push_back({{{0, std::string(kFooter), kHeading}}});
