@@ -163,4 +163,82 @@ bool IsWindowKey(SDL_Scancode key) {
     return key == SDL_SCANCODE_F11 || key == SDL_SCANCODE_F12;
 }
 
+namespace {
+
+std::string_view NameOf(size_t action) {
+    return kActions[action].name;
+}
+
+template <typename Source, typename Name>
+Rebound Take(std::array<std::vector<Source>, kActionCount>& lists, size_t action, Source source,
+             bool add, Name name, std::vector<Source> kept) {
+    std::vector<Source>& list = lists[action];
+    const std::string shown = name(source);
+    if (add && std::ranges::find(list, source) != list.end()) {
+        return {shown + " is already " + std::string(NameOf(action)), false};
+    }
+    std::string notice = shown + " is now " + std::string(NameOf(action));
+    for (size_t other = 0; other < kActionCount; ++other) {
+        std::vector<Source>& theirs = lists[other];
+        if (other != action && std::erase(theirs, source) != 0) {
+            notice = shown + " was " + std::string(NameOf(other)) + "; now " +
+                     std::string(NameOf(action));
+            if (theirs.empty()) {
+                notice += "; " + std::string(NameOf(other)) + " has none left";
+            }
+        }
+    }
+    if (!add) {
+        list = std::move(kept);
+    }
+    if (std::ranges::find(list, source) == list.end()) {
+        list.push_back(source);
+    }
+    return {notice, true};
+}
+
+template <typename Source, typename Name>
+Rebound RemoveLast(std::vector<Source>& list, size_t action, std::string_view kind, Name name,
+                   size_t keep) {
+    if (list.size() <= keep) {
+        return {keep > 0 ? "Space always jumps"
+                         : std::string(NameOf(action)) + " has no " + std::string(kind),
+                false};
+    }
+    const std::string shown = name(list.back());
+    list.pop_back();
+    return {shown + " is no longer " + std::string(NameOf(action)), true};
+}
+
+}  // namespace
+
+Rebound Bind(Bindings& bindings, size_t action, SDL_Scancode key, bool add) {
+    if (IsWindowKey(key)) {
+        return {KeyName(key) + " belongs to the window", false};
+    }
+    const bool jump = kActions[action].bit == kJump;
+    if (key == kSpaceKey && !jump) {
+        return {"Space always jumps", false};
+    }
+    // Replacing jump's keys keeps Space.
+    std::vector<SDL_Scancode> kept;
+    if (jump) {
+        kept.push_back(kSpaceKey);
+    }
+    return Take(bindings.keys, action, key, add, KeyName, std::move(kept));
+}
+
+Rebound Bind(Bindings& bindings, size_t action, PadInput input, bool add) {
+    return Take(bindings.pad, action, input, add, PadInputName, {});
+}
+
+Rebound RemoveLastKey(Bindings& bindings, size_t action) {
+    const bool jump = kActions[action].bit == kJump;
+    return RemoveLast(bindings.keys[action], action, "keys", KeyName, jump ? 1 : 0);
+}
+
+Rebound RemoveLastPadInput(Bindings& bindings, size_t action) {
+    return RemoveLast(bindings.pad[action], action, "controller inputs", PadInputName, 0);
+}
+
 }  // namespace plumo

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "Sdl.h"
@@ -66,12 +67,19 @@ struct PadInput {
     bool operator==(const PadInput&) const = default;
 };
 
+// A key or controller input as it is pressed.
+struct Press {
+    std::variant<SDL_Scancode, PadInput> source;
+    bool repeat = false;  // a key held down, repeating
+};
+
 struct Bindings {
     // Indexed like kActions.
     std::array<std::vector<SDL_Scancode>, kActionCount> keys;
     std::array<std::vector<PadInput>, kActionCount> pad;
 
     static Bindings Defaults();
+    bool operator==(const Bindings&) const = default;
 };
 
 // The names the settings file uses, SDL's: "Left Shift", "leftx-"; the comma
@@ -83,5 +91,19 @@ std::optional<PadInput> ParsePadInput(std::string_view name);
 
 // F11 and F12 belong to the window (Alt+Enter leaves Enter free to bind).
 bool IsWindowKey(SDL_Scancode key);
+
+// Changes made from the pause panel. Each returns what the player is told
+// ("Z was attack; now dash", or why nothing changed) and whether anything did.
+struct Rebound {
+    std::string notice;
+    bool changed = false;
+};
+// Gives the key or input to `action`, in place of its others of that kind or
+// beside them. One another action held moves; Space stays jump's.
+Rebound Bind(Bindings& bindings, size_t action, SDL_Scancode key, bool add);
+Rebound Bind(Bindings& bindings, size_t action, PadInput input, bool add);
+// Takes away the action's last key, or its last controller input.
+Rebound RemoveLastKey(Bindings& bindings, size_t action);
+Rebound RemoveLastPadInput(Bindings& bindings, size_t action);
 
 }  // namespace plumo

@@ -65,9 +65,10 @@ bool& Flag(Preferences& prefs, WindowEntry which) {
 }
 
 constexpr std::string_view kHeader[] = {
-    "# MORVA settings, read when the game starts. When it ends normally the game writes",
-    "# the window's size, position and fullscreen state back here; other lines stay as",
-    "# they are. Lines are <name> = <value>; lines starting with # are comments.",
+    "# MORVA settings, read when the game starts. The pause panel writes the controls",
+    "# here as they are changed, and when the game ends normally it writes the window's",
+    "# size, position and fullscreen state back; other lines stay as they are. Lines",
+    "# are <name> = <value>; lines starting with # are comments.",
     "",
     "[keys]",
     "# Keys are named as on a US keyboard, whatever the layout: A, Space, Left Shift,",
@@ -459,6 +460,7 @@ ConfigFile ConfigFile::Load(const std::optional<std::string>& folder, bool remem
     file.text = IniText::Parse(text, SystemLineEnd());
     ConfigReader(file).Read();
     file.writable = remember;
+    file.whole = true;
     return file;
 }
 
@@ -486,7 +488,8 @@ void ConfigFile::WriteDefaults() {
             EntryLine(kWindowEntries[i].name, i < kRemembered ? remembered[i] : YesNo(flag)));
     }
     text = IniText::Fresh(std::move(lines), SystemLineEnd());
-    writable = Write();
+    whole = true;
+    writable = Write().empty();
 }
 
 void ConfigFile::SaveWindow(const WindowPlacement& now) {
@@ -505,16 +508,57 @@ void ConfigFile::SaveWindow(const WindowPlacement& now) {
     }
 }
 
-bool ConfigFile::Write() {
-    const std::string whole = text.Whole();
+std::string ConfigFile::SaveBindings(const Bindings& now) {
+    const Bindings was = std::exchange(prefs.bindings, now);
+    if (path.empty()) {
+        return "";
+    }
+    if (!whole) {
+        if (!std::exchange(warnedWrite, true)) {
+            Warn("settings file " + Shown(path) +
+                 " could not be read, so the controls are not saved");
+        }
+        return "it could not be read";
+    }
+    // A list the file leaves out means the defaults but for what others hold,
+    // so once one list of a kind changes, every list of that kind is written.
+    std::array<IniEntry, kActionCount> entries;
+    bool changed = false;
+    for (size_t action = 0; action < kActionCount; ++action) {
+        entries[action] = {kActions[action].name, Joined(now.keys[action], KeyName),
+                           kActions[action].comment, now.keys[action] != was.keys[action]};
+        changed = entries[action].changed || changed;
+    }
+    if (changed) {
+        changed = text.SetEntries("keys", entries);
+    }
+    bool padChanged = false;
+    for (size_t action = 0; action < kActionCount; ++action) {
+        entries[action] = {kActions[action].name, Joined(now.pad[action], PadInputName),
+                           kActions[action].comment, now.pad[action] != was.pad[action]};
+        padChanged = entries[action].changed || padChanged;
+    }
+    if (padChanged && text.SetEntries("controller", entries)) {
+        changed = true;
+    }
+    if (!changed) {
+        return "";
+    }
+    std::string why = Write();
+    writable = writable || why.empty();
+    return why;
+}
+
+std::string ConfigFile::Write() {
+    const std::string bytes = text.Whole();
     const std::string why =
-        whole.size() > kMaxSettingsBytes
+        bytes.size() > kMaxSettingsBytes
             ? "it would grow past " + std::to_string(kMaxSettingsBytes >> 20) + " MiB"
-            : ReplaceWhole(path, whole);
+            : ReplaceWhole(path, bytes);
     if (!why.empty() && !std::exchange(warnedWrite, true)) {
         Warn("cannot write settings file " + Shown(path) + ": " + why);
     }
-    return why.empty();
+    return why;
 }
 
 }  // namespace plumo

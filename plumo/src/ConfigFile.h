@@ -39,13 +39,17 @@ public:
     // Writes the window's state into the file, every other line as it was;
     // nothing when the file already says it.
     void SaveWindow(const WindowPlacement& now);
+    // Writes the controls into the file the same way, each list of a kind
+    // whole when one of them changed, the others' lines kept. "" or why the
+    // file was not written, short enough for the pause panel.
+    std::string SaveBindings(const Bindings& now);
 
 private:
     friend class ConfigReader;
 
     void WriteDefaults();
-    // False, after one warning a run, when the file cannot be written.
-    bool Write();
+    // "" or, after one warning a run, why the file cannot be written.
+    std::string Write();
 
     std::string folder;
     std::string path;
@@ -54,6 +58,8 @@ private:
     IniText text;
     // Only a file read whole, or written afresh, is ever written over.
     bool writable = false;
+    // The text is the file's whole, or what a new one holds.
+    bool whole = false;
     bool warnedWrite = false;
 };
 

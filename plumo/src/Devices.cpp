@@ -24,6 +24,14 @@ void FollowAxis(bool& on, int deflection) {
 Devices::Devices(Display& display, HoldCounter* holds, const Bindings& bindings,
                  bool pauseOnFocusLoss)
     : display(display), holds(holds), pauseOnFocusLoss(pauseOnFocusLoss) {
+    Rebind(bindings);
+}
+
+void Devices::Rebind(const Bindings& bindings) {
+    keyBits.fill(0);
+    buttonBits.fill(0);
+    negativeBits.fill(0);
+    positiveBits.fill(0);
     for (size_t action = 0; action < kActionCount; ++action) {
         const ButtonMask bit = Bit(kActions[action].bit);
         for (const SDL_Scancode key : bindings.keys[action]) {
@@ -43,6 +51,33 @@ Devices::Devices(Display& display, HoldCounter* holds, const Bindings& bindings,
             }
         }
     }
+    keyHolds.fill(0);
+    for (int code = 0; code < SDL_NUM_SCANCODES; ++code) {
+        for (int b = 0; b <= kPauseBit; ++b) {
+            keyHolds[b] += keysDown[code] && (keyBits[code] & Bit(b)) != 0 ? 1 : 0;
+        }
+    }
+    // A key held through the change is no new press of pause.
+    held = Held();
+    if (pause != PauseState::kPaused) {
+        Forward();
+    }
+}
+
+void Devices::BeginPause() {
+    pause = PauseState::kPaused;
+    downIntoPause = keysDown;
+}
+
+void Devices::Pressed(const Press& press) {
+    if (pause == PauseState::kPaused && pausedPress) {
+        pausedPress(press);
+    }
+}
+
+void Devices::Resume() {
+    pause = PauseState::kRunning;
+    Forward();
 }
 
 Devices::~Devices() {
@@ -151,15 +186,22 @@ void Devices::HandleKey(const SDL_KeyboardEvent& key) {
     }
     const bool down = key.type == SDL_KEYDOWN;
     if (keysDown[code] == down) {
+        if (down && key.repeat != 0 && !downIntoPause[code]) {
+            Pressed({code, true});
+        }
         return;
     }
     keysDown[code] = down;
+    downIntoPause[code] = false;
     for (int b = 0; b <= kPauseBit; ++b) {
         if ((keyBits[code] & Bit(b)) != 0) {
             keyHolds[b] += down ? 1 : -1;
         }
     }
     Apply();
+    if (down) {
+        Pressed({code});
+    }
 }
 
 // F11 or Alt+Enter toggles fullscreen, F12 asks for a screenshot.
@@ -208,12 +250,16 @@ void Devices::HandleControllerButton(const SDL_ControllerButtonEvent& event) {
     if (found == controllers.end() || event.button >= SDL_CONTROLLER_BUTTON_MAX) {
         return;
     }
+    const ButtonMask was = found->second.buttons;
     if (event.type == SDL_CONTROLLERBUTTONDOWN) {
         found->second.buttons |= Bit(event.button);
     } else {
         found->second.buttons &= ~Bit(event.button);
     }
     Apply();
+    if ((found->second.buttons & ~was) != 0) {
+        Pressed({PadInput{PadInput::Kind::kButton, event.button}});
+    }
 }
 
 void Devices::HandleAxis(const SDL_ControllerAxisEvent& event) {
@@ -221,9 +267,20 @@ void Devices::HandleAxis(const SDL_ControllerAxisEvent& event) {
     if (found == controllers.end() || event.axis >= SDL_CONTROLLER_AXIS_MAX) {
         return;
     }
-    FollowAxis(found->second.negative[event.axis], -event.value);
-    FollowAxis(found->second.positive[event.axis], event.value);
+    Controller& controller = found->second;
+    const bool wasNegative = controller.negative[event.axis];
+    const bool wasPositive = controller.positive[event.axis];
+    FollowAxis(controller.negative[event.axis], -event.value);
+    FollowAxis(controller.positive[event.axis], event.value);
+    const bool pushedNegative = controller.negative[event.axis] && !wasNegative;
+    const bool pushedPositive = controller.positive[event.axis] && !wasPositive;
     Apply();
+    if (pushedNegative) {
+        Pressed({PadInput{PadInput::Kind::kAxisNegative, event.axis}});
+    }
+    if (pushedPositive) {
+        Pressed({PadInput{PadInput::Kind::kAxisPositive, event.axis}});
+    }
 }
 
 // Losing the window's focus lets go of everything: the releases never arrive.
@@ -236,7 +293,7 @@ void Devices::ReleaseEverything() {
     Apply();
 }
 
-void Devices::Apply() {
+ButtonMask Devices::Held() const {
     ButtonMask now = 0;
     for (int b = 0; b <= kPauseBit; ++b) {
         if (keyHolds[b] > 0) {
@@ -254,12 +311,15 @@ void Devices::Apply() {
                    (controller.positive[axis] ? positiveBits[axis] : 0);
         }
     }
+    return now;
+}
+
+void Devices::Apply() {
+    const ButtonMask now = Held();
     const bool pausePressed = (now & ~held & Bit(kPauseBit)) != 0;
     held = now;
     if (pausePressed && pause == PauseState::kRunning) {
         pause = PauseState::kAsked;
-    } else if (pausePressed && pause == PauseState::kPaused) {
-        pause = PauseState::kRunning;
     }
     if (pause != PauseState::kPaused) {
         Forward();

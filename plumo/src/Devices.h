@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -32,10 +33,22 @@ public:
 
     // A pause key was pressed, or the focus lost, and the pause has not begun.
     bool PauseAsked() const { return pause == PauseState::kAsked; }
-    // While paused the buttons are followed but the hold counter hears nothing;
-    // a pause key resumes, and the counter then hears what changed meanwhile.
-    void BeginPause() { pause = PauseState::kPaused; }
+    // While paused the buttons are followed but the hold counter hears
+    // nothing; what is pressed goes to the panel, which resumes, and the
+    // counter then hears what changed meanwhile.
+    void BeginPause();
     bool Paused() const { return pause == PauseState::kPaused; }
+    void Resume();
+
+    // Hears each key and controller input pressed while paused, in the order
+    // of the events, once the devices have taken it in; it may resume.
+    void OnPausedPress(std::function<void(const Press&)> handler) {
+        pausedPress = std::move(handler);
+    }
+
+    // From now on the keys and inputs hold what `bindings` say, those held
+    // already included.
+    void Rebind(const Bindings& bindings);
     // Handles the events of up to `timeoutMs`. True when the picture must be
     // drawn again: the window changed or a screenshot was asked for.
     bool WaitWhilePaused(int timeoutMs);
@@ -60,7 +73,10 @@ private:
     void HandleControllerButton(const SDL_ControllerButtonEvent& event);
     void HandleAxis(const SDL_ControllerAxisEvent& event);
     void ReleaseEverything();
-    // Takes in what is held now; a pause key's press pauses or resumes.
+    void Pressed(const Press& press);
+    // Everything the devices hold now, pause included.
+    ButtonMask Held() const;
+    // Takes in what is held now; a pause key's press pauses.
     void Apply();
     // Passes the buttons that changed on to the hold counter.
     void Forward();
@@ -80,11 +96,14 @@ private:
     bool redraw = false;
     PauseState pause = PauseState::kRunning;
     std::array<bool, SDL_NUM_SCANCODES> keysDown{};
+    // Down since before the pause: their repeats are the game's, not the panel's.
+    std::array<bool, SDL_NUM_SCANCODES> downIntoPause{};
     // Keys holding each button and pause: two keys may share one.
     std::array<int, kPauseBit + 1> keyHolds{};
     std::map<SDL_JoystickID, Controller> controllers;
     ButtonMask held = 0;       // by the devices, pause included
     ButtonMask forwarded = 0;  // as the hold counter last heard it
+    std::function<void(const Press&)> pausedPress;
 };
 
 }  // namespace plumo

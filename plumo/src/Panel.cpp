@@ -16,6 +16,11 @@ constexpr int kLinePitch = kGlyphHeight + 5;
 
 constexpr PanelColour kBackground{12, 14, 24, 240};
 constexpr PanelColour kFrame{255, 214, 90, 255};
+constexpr PanelColour kBand{46, 56, 96, 255};
+// How far a band reaches beyond its text, in font pixels.
+constexpr int kBandMargin = 2;
+static_assert(2 * kBandMargin < kLinePitch - kGlyphHeight && kBandMargin < kPadding,
+              "bands stay apart and inside the box");
 
 // Font pixels from the first ink to the last of a run of `characters`.
 int RunWidth(int characters, int size) {
@@ -40,16 +45,21 @@ void Fill(SDL_Renderer* renderer, PanelColour colour, const std::vector<SDL_Rect
 
 }  // namespace
 
-Panel::Panel(std::vector<PanelLine> lines, int gameScale)
-    : lines(std::move(lines)), gameScale(gameScale) {
-    int inner = 0;
+Panel::Panel(std::vector<PanelLine> lines, int gameScale, int columns)
+    : gameScale(gameScale), columns(columns) {
+    SetLines(std::move(lines));
+}
+
+void Panel::SetLines(std::vector<PanelLine> newLines) {
+    lines = std::move(newLines);
+    int inner = RunWidth(columns, 1);
     int textHeight = 0;
-    for (const PanelLine& line : this->lines) {
+    for (const PanelLine& line : lines) {
         inner = std::max(inner, LineWidth(line));
         textHeight += kLinePitch * line.size;
     }
-    if (!this->lines.empty()) {
-        textHeight -= (kLinePitch - kGlyphHeight) * this->lines.back().size;
+    if (!lines.empty()) {
+        textHeight -= (kLinePitch - kGlyphHeight) * lines.back().size;
     }
     width = inner + 2 * kPadding;
     height = textHeight + 2 * kPadding;
@@ -72,6 +82,11 @@ PanelPlacement Panel::Place(int outputW, int outputH) const {
     int y = place.box.y + kPadding * scale;
     for (const PanelLine& line : lines) {
         const int pixel = line.size * scale;
+        if (line.marked) {
+            const int margin = kBandMargin * scale;
+            place.bands.push_back(
+                {left - margin, y - margin, inner + 2 * margin, kGlyphHeight * pixel + 2 * margin});
+        }
         int x = line.centred ? left + (inner - LineWidth(line) * scale) / 2 : left;
         for (const PanelSpan& span : line.spans) {
             if (!line.centred) {
@@ -104,6 +119,9 @@ void Panel::Draw(SDL_Renderer* renderer) {
           {box.x, box.y + box.h - border, box.w, border},
           {box.x, box.y + border, border, box.h - 2 * border},
           {box.x + box.w - border, box.y + border, border, box.h - 2 * border}});
+    if (!place.bands.empty()) {
+        Fill(renderer, kBand, place.bands);
+    }
     for (const PanelPlacement::Text& text : place.texts) {
         ink.clear();
         AppendText(text.text, text.x, text.y, text.pixel, ink);

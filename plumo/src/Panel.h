@@ -26,6 +26,7 @@ struct PanelLine {
     std::vector<PanelSpan> spans;  // none: an empty line
     int size = 1;                  // font pixels this many times the text's
     bool centred = false;          // its spans, as one run, centred instead
+    bool marked = false;           // on a band across the panel: the one chosen
 };
 
 // Where a panel stands on an output of a given size.
@@ -38,6 +39,7 @@ struct PanelPlacement {
     };
     int scale = 1;  // output pixels per font pixel of the ordinary text
     SDL_Rect box{};
+    std::vector<SDL_Rect> bands;  // behind the marked lines
     std::vector<Text> texts;
 };
 
@@ -45,7 +47,10 @@ class Panel {
 public:
     // `gameScale`: the text's font pixels in the game's own screen pixels;
     // the panel keeps that share of the picture at every window size.
-    Panel(std::vector<PanelLine> lines, int gameScale);
+    // `columns`: the least width of the text, in characters, so the box keeps
+    // its size as the lines change.
+    Panel(std::vector<PanelLine> lines, int gameScale, int columns = 0);
+    void SetLines(std::vector<PanelLine> lines);
 
     PanelPlacement Place(int outputW, int outputH) const;
     // Draws over what the renderer holds; its logical size is left as it was.
@@ -54,6 +59,7 @@ public:
 private:
     std::vector<PanelLine> lines;
     int gameScale;
+    int columns;
     int width = 0;              // font pixels, padding included
     int height = 0;             // font pixels, padding included
     std::vector<SDL_Rect> ink;  // kept to reuse its memory

@@ -68,6 +68,7 @@ Function* Get() {
 #define SDL_GetRendererOutputSize PLUMO_SDL(SDL_GetRendererOutputSize)
 #define SDL_GetScancodeFromName PLUMO_SDL(SDL_GetScancodeFromName)
 #define SDL_GetScancodeName PLUMO_SDL(SDL_GetScancodeName)
+#define SDL_GetTicks64 PLUMO_SDL(SDL_GetTicks64)
 #define SDL_GetWindowFlags PLUMO_SDL(SDL_GetWindowFlags)
 #define SDL_GetWindowPosition PLUMO_SDL(SDL_GetWindowPosition)
 #define SDL_GetWindowSize PLUMO_SDL(SDL_GetWindowSize)

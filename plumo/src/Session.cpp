@@ -121,7 +121,10 @@ Session::Session(Settings read)
     recorded.reserve(2 * kButtonCount);
     seen.reserve(2 * kButtonCount);
     if (settings.video == VideoMode::kWindow) {
-        pause.emplace(display, devices, config.Prefs().bindings);
+        pause.emplace(display, devices, config.Prefs().bindings, [this](const Bindings& bindings) {
+            devices.Rebind(bindings);
+            return config.SaveBindings(bindings);
+        });
     }
 }
 

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "Harness.h"
+#include "IniText.h"
 #include "ProgramRun.h"
 
 // SDL opens D-Bus with a window and never shuts it down; what libdbus keeps is its own.
@@ -605,6 +606,259 @@ TEST_F(WindowTest, ControllerInputsFollowTheSettingsAndTheExtraMappings) {
     EXPECT_TRUE(warned.ends_with(": 20 more lines refused\n" + file +
                                  ": only the first 2000 are used, 100 more skipped\n"))
         << warned;
+}
+
+// Taps each of `keys`, by SDL's names; a name ending in "!" is only pressed, in "-"
+// only let go of, in "+" a repeat of a key held down.
+void TapAll(std::string_view keys) {
+    for (std::string_view rest = keys; !rest.empty();) {
+        std::string name(rest.substr(0, rest.find(' ')));
+        rest.remove_prefix(std::min(name.size() + 1, rest.size()));
+        const char how = name.back();
+        if (how == '!' || how == '-' || how == '+') {
+            name.pop_back();
+        }
+        const SDL_Scancode key = SDL_GetScancodeFromName(name.c_str());
+        ASSERT_NE(key, SDL_SCANCODE_UNKNOWN) << name;
+        if (how == '+') {
+            SDL_Event event{};
+            event.type = SDL_KEYDOWN;
+            event.key.state = SDL_PRESSED;
+            event.key.repeat = 1;
+            event.key.keysym.scancode = key;
+            Push(event);
+        } else if (how == '!' || how == '-') {
+            Key(key, how == '!');
+        } else {
+            Tap(key);
+        }
+    }
+}
+
+// Presses the keys before " | ", pauses with Escape, then presses the others in the
+// pause panel; the last must resume.
+void InThePanel(std::string_view keys) {
+    const size_t bar = keys.find(" | ");
+    if (bar != std::string_view::npos) {
+        TapAll(keys.substr(0, bar));
+        keys.remove_prefix(bar + 3);
+    }
+    Tap(SDL_SCANCODE_ESCAPE);
+    Library().Act();
+    TapAll(keys);
+    Library().Act();
+}
+
+// The lines of `after` that differ from those of `before`, which has as many.
+std::string ChangedLines(const std::string& before, const std::string& after) {
+    const std::vector<std::string_view> was = SplitLines(before);
+    const std::vector<std::string_view> now = SplitLines(after);
+    std::string changed;
+    for (size_t i = 0; i < now.size(); ++i) {
+        if (i >= was.size() || now[i] != was[i]) {
+            changed += std::string(now[i]) + "\n";
+        }
+    }
+    return changed;
+}
+
+struct RebindCase {
+    const char* name;
+    const char* file;  // null: none, so the defaults are written at the start
+    bool readOnly;
+    const char* keys;  // in the panel
+    const char* probe;
+    const char* after;  // the lines the panel changed in the defaults, else the whole file
+    const char* warned;
+};
+
+constexpr RebindCase kRebinds[] = {
+    {"attack changed", nullptr, false, "Down! Down+ Down- Return Q P",
+     "Space:0 Z:- J:- K:1 Q:2 Left:12", "attack = Q\n", ""},
+    {"a key held into the pause steers nothing", nullptr, false,
+     "Right! | Right+ Right+ Right- Return Q P", "Space:0 Z:2 J:2 K:1 Q:0 Left:12",
+     "jump = Space, Q\n", ""},
+    {"Z added to dash, away from attack", nullptr, false, "Down Right Return Z P",
+     "Space:0 Z:1 J:2 K:1 Q:- Left:12", "dash = Left Shift, X, K, Z\nattack = J\n", ""},
+    {"cancelled, then back to the game", nullptr, false, "Down Return Escape Up Up Return",
+     kDefaultKeys, "", ""},
+    {"the last key removed", nullptr, false, "Down Down Left Return P",
+     "Space:0 Z:2 J:- K:1 Q:- Left:12", "attack = Z\n", ""},
+    {"Space stays jump's", nullptr, false, "Return J Down Return Space P",
+     "Space:0 Z:2 J:0 K:1 Q:- Left:12", "jump = Space, J\nattack = Z\n", ""},
+    {"changed, then all defaults", nullptr, false,
+     "Down Down Return Q Down Down Down Down Down Down Return P", kDefaultKeys, "", ""},
+    {"the player's own lines kept",
+     "[keys]\r\n# mine\r\nattack = q , j\r\n\r\n[window]\r\nvsync = no\r\n", false,
+     "Down Right Return Z P", "Space:0 Z:1 J:2 K:1 Q:2 Left:12",
+     "[keys]\r\n# mine\r\nattack = q , j\r\n"
+     "# jump; also starts a game and answers \"Push Space Key\"\r\njump = Space\r\n"
+     "# dash\r\ndash = Left Shift, X, K, Z\r\n"
+     "# pad button 3 (no role in the game)\r\nbutton3 = C, L\r\n"
+     "# pad button 4 (no role in the game)\r\nbutton4 = V\r\n"
+     "# pad button 5 (no role in the game)\r\nbutton5 = B\r\n"
+     "# walk left\r\nleft = Left, A\r\n# walk right\r\nright = Right, D\r\n"
+     "# change to the line above\r\nup = Up, W\r\n# change to the line below\r\ndown = Down, S\r\n"
+     "# pause, and resume\r\npause = Escape, P\r\n\r\n[window]\r\nvsync = no\r\n",
+     ""},
+    {"a read-only file", "[keys]\nattack = Q\n", true, "Down Down Return K P",
+     "Space:0 Z:- J:- K:2 Q:- Left:12", "[keys]\nattack = Q\n",
+     "plumo: cannot write settings file <dir>/morva/settings.ini: it is read-only\n"},
+};
+
+TEST_F(WindowTest, ThePausePanelRebindsKeysAndKeepsThemInTheSettingsFile) {
+    const std::string file = config + "/settings.ini";
+    for (const RebindCase& c : kRebinds) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(config);
+        std::filesystem::create_directories(config);
+        if (c.file != nullptr) {
+            std::ofstream(file, std::ios::binary) << c.file;
+        }
+        if (c.readOnly) {
+            std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+        }
+        std::string before, keys;
+        const std::string warned = StandardError(dir, [&] {
+            OpenWindow();
+            before = Settings();
+            InThePanel(c.keys);
+            keys = Probe();
+            // Not closed: only what the panel wrote is in the file.
+            Library().Free();
+        });
+        EXPECT_EQ(keys, c.probe);
+        EXPECT_EQ(c.file == nullptr ? ChangedLines(before, Settings()) : Settings(), c.after);
+        EXPECT_EQ(warned, c.warned);
+    }
+}
+
+// A virtual controller SDL knows by a mapping given here: SDL's button order, the left stick.
+SDL_Joystick* AttachController() {
+    SDL_VirtualJoystickDesc pad{};
+    pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    pad.nbuttons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
+    pad.naxes = 2;
+    pad.name = "Test Controller";
+    int index = SDL_JoystickAttachVirtualEx(&pad);
+    char guid[33] = {};
+    SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index), guid, sizeof guid);
+    SDL_JoystickDetachVirtual(index);
+    std::string mapping = std::string(guid) + ",Test Controller,";
+    for (int b = 0; b < pad.nbuttons; ++b) {
+        mapping += SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(b)) +
+                   (":b" + std::to_string(b)) + ",";
+    }
+    SDL_GameControllerAddMapping((mapping + "leftx:a0,lefty:a1,").c_str());
+    index = SDL_JoystickAttachVirtualEx(&pad);
+    return SDL_JoystickOpen(index);
+}
+
+// Sets a button (0 up, 1 down) or an axis. On the session's thread SDL takes it in at
+// once; on another the change waits until the session's own pumping has seen it.
+void Set(SDL_Joystick* joystick, const std::string& what, int value, bool sessionThread) {
+    const auto button = SDL_GameControllerGetButtonFromString(what.c_str());
+    const auto axis = SDL_GameControllerGetAxisFromString(what.c_str());
+    if (button != SDL_CONTROLLER_BUTTON_INVALID) {
+        SDL_JoystickSetVirtualButton(joystick, button, static_cast<Uint8>(value));
+    } else {
+        SDL_JoystickSetVirtualAxis(joystick, axis, static_cast<Sint16>(value));
+    }
+    if (sessionThread) {
+        SDL_JoystickUpdate();
+    }
+    const auto seen = [&] {
+        return button != SDL_CONTROLLER_BUTTON_INVALID
+                   ? SDL_JoystickGetButton(joystick, button) == value
+                   : SDL_JoystickGetAxis(joystick, axis) == value;
+    };
+    for (int waited = 0; !seen() && waited < 5000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(seen()) << what;
+}
+
+TEST_F(WindowTest, AControllerAloneRebindsInThePausePanel) {
+    OpenWindow();
+    const std::string before = Settings();
+    SDL_Joystick* joystick = AttachController();
+    Library().Act();
+    Set(joystick, "start", 1, true);
+    Library().Act();
+    Set(joystick, "start", 0, true);
+    // The stick moves to dash; a chooses; y (button 3's) becomes dash's; the d-pad goes
+    // to attack and along to REMOVE; a takes its x away; start resumes. Each change is
+    // seen apart, as a player's presses are.
+    std::atomic<bool> resumed = false;
+    std::thread player([&] {
+        for (const std::string what : {"lefty", "a", "y", "dpdown", "dpleft", "a"}) {
+            Set(joystick, what, what == "lefty" ? 30000 : 1, false);
+            Set(joystick, what, 0, false);
+        }
+        // Let go of after the resume, when the session's thread pumps no more.
+        Set(joystick, "start", 1, false);
+        for (int waited = 0; !resumed && waited < 100; ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (!resumed) {
+            Close();  // a panel still open would hold the test for ever
+        }
+    });
+    EXPECT_EQ(Raised(Library().Act), "returned");
+    resumed = true;
+    player.join();
+    Set(joystick, "start", 0, true);
+    EXPECT_EQ(ChangedLines(before, Settings()), "dash = y\nattack = none\nbutton3 = none\n");
+    std::string held;
+    for (const std::string what : {"y", "b", "x"}) {
+        Set(joystick, what, 1, true);
+        Library().Act();
+        held += what + ":" + std::to_string(Library().Pad(0, 1)) +
+                std::to_string(Library().Pad(0, 2)) + std::to_string(Library().Pad(0, 3)) + " ";
+        Set(joystick, what, 0, true);
+        Library().Act();
+    }
+    EXPECT_EQ(held, "y:100 b:000 x:000 ") << "dash, attack and button 3";
+    SDL_JoystickClose(joystick);
+}
+
+// Attack pressed with Z, or with Q after a pause in which the panel adds Q to attack: the
+// same game, and the same trace and recording. The recording replays to it.
+TEST_F(WindowTest, ARebindingInThePauseNeverReachesTheTraceOrTheRecording) {
+    const auto play = [&](std::map<std::string, std::string> settings, SDL_Scancode attack) {
+        settings.insert({{"PLUMO_TRACE", dir + "trace"}, {"PLUMO_SEED", "3"}});
+        Open(settings, &cell);
+        std::string counts;
+        for (int frame = 0; frame < 8; ++frame) {
+            if (attack != SDL_SCANCODE_UNKNOWN && frame == 1) {
+                Key(SDL_SCANCODE_SPACE, true);
+            } else if (attack == SDL_SCANCODE_Q && frame == 2) {
+                Tap(SDL_SCANCODE_ESCAPE);
+            } else if (attack == SDL_SCANCODE_Q && frame == 3) {
+                TapAll("Down Down Right Return Q P");
+            } else if (attack != SDL_SCANCODE_UNKNOWN && frame == 4) {
+                Key(attack, true);
+            } else if (attack != SDL_SCANCODE_UNKNOWN && frame == 6) {
+                Key(attack, false);
+            }
+            Library().Rnd(0, 9);
+            Library().Act();
+            counts +=
+                std::to_string(Library().Pad(0, 0)) + std::to_string(Library().Pad(0, 2)) + " ";
+        }
+        Library().Free();
+        return counts + "\n" + ReadText(dir + "trace");
+    };
+    const std::string plain =
+        play({{"PLUMO_VIDEO", "window"}, {"PLUMO_RECORD", dir + "plain"}}, SDL_SCANCODE_Z);
+    EXPECT_EQ(plain.substr(0, plain.find('\n')), "00 10 20 30 41 52 60 70 ");
+    EXPECT_EQ(play({{"PLUMO_VIDEO", "window"}, {"PLUMO_RECORD", dir + "rebound"}}, SDL_SCANCODE_Q),
+              plain);
+    EXPECT_EQ(ReadText(dir + "rebound"), ReadText(dir + "plain"));
+    EXPECT_EQ(
+        play({{"PLUMO_VIDEO", "none"}, {"PLUMO_REPLAY", dir + "rebound"}}, SDL_SCANCODE_UNKNOWN),
+        plain);
 }
 
 // "<fullscreen> | <size> | <position>" as the settings file remembers them.
