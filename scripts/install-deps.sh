@@ -25,8 +25,9 @@ TESTS="googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev clang-fo
 WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
 # dpkg-deb, dpkg-shlibdeps and dpkg-buildflags, the icons at every size, the
 # zip, and the checks of the packages: lintian, the AppStream and menu-entry
-# validators, man for the manual page.
-PACKAGES="dpkg-dev librsvg2-bin zip lintian appstream desktop-file-utils man-db"
+# validators, man for the manual page; git for the commit's date the packages
+# carry and the second clone that must give the same bytes.
+PACKAGES="dpkg-dev librsvg2-bin zip lintian appstream desktop-file-utils man-db git"
 
 [ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|all ..." >&2; exit 2; }
 wanted=""
