@@ -28,6 +28,9 @@ MAINTAINER_EMAIL="maintainers@users.noreply.c-seed-b5ee43ab.example"
 HOMEPAGE="https://morva.example.org/"
 APP_ID=org.example.morva
 
+# First: the commit's date below needs git.
+./scripts/install-deps.sh packages
+
 VERSION=$(sed -n 's/^project(morva VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$VERSION" ] || fail "no version in CMakeLists.txt"
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -43,7 +46,6 @@ umask 022
 STAGE=$(mktemp -d /tmp/morva-package.XXXXXX)
 trap 'rm -rf "$STAGE"' EXIT
 
-./scripts/install-deps.sh packages
 # dpkg-buildflags maps this folder to . in debug paths; the Windows build gets the same.
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -B "$BUILD" -S . -DMORVA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -13,6 +13,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
+./scripts/install-deps.sh packages || exit 1
 # The commit packaged, and whether the tree was exactly that commit.
 HEAD=$(git rev-parse HEAD)
 CLEAN=1
