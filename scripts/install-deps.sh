@@ -21,8 +21,9 @@ GAME="build-essential cmake pkg-config
 # scripts/latency.sh).
 TESTS="googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev clang-format
   xvfb xauth xdotool x11-utils imagemagick libxtst-dev"
-# The cross compiler, SDL's own build (Ninja, its icon from the SVG) and Wine.
-WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
+# The cross compiler, SDL's own build (Ninja), the program's icon (rendered
+# from its SVG and packed by ImageMagick) and Wine.
+WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin imagemagick wine64 xvfb xauth"
 # dpkg-deb, dpkg-shlibdeps and dpkg-buildflags, the icons at every size, the
 # zip, and the checks of the packages: lintian, the AppStream and menu-entry
 # validators, man for the manual page; git for the commit's date the packages
