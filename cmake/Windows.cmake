@@ -32,23 +32,32 @@ find_program(MORVA_CONVERT NAMES convert-im6.q16 convert REQUIRED)
 # After every folder: the targets below are made there.
 function(morva_windows_targets)
   set(dir ${CMAKE_BINARY_DIR}/windows)
-  set(icon_svg ${PROJECT_SOURCE_DIR}/assets/icon/icon.svg)
+  # The small sizes are pictures of their own; the others scale icon.svg.
+  set(icon_dir ${PROJECT_SOURCE_DIR}/assets/icon)
   set(pngs "")
-  foreach(size 16 32 48 64)
+  set(renders "")
+  set(sources "")
+  foreach(size 16 24 32 48 64)
+    set(svg ${icon_dir}/icon-${size}.svg)
+    if(NOT EXISTS ${svg})
+      set(svg ${icon_dir}/icon.svg)
+    endif()
     list(APPEND pngs ${dir}/icon-${size}.png)
+    list(APPEND sources ${svg})
+    list(APPEND renders COMMAND ${MORVA_RSVG} -w ${size} -h ${size} -o ${dir}/icon-${size}.png ${svg})
   endforeach()
+  list(REMOVE_DUPLICATES sources)
   add_custom_command(
     OUTPUT ${dir}/morva.ico
-    COMMAND ${MORVA_RSVG} -w 16 -h 16 -o ${dir}/icon-16.png ${icon_svg}
-    COMMAND ${MORVA_RSVG} -w 32 -h 32 -o ${dir}/icon-32.png ${icon_svg}
-    COMMAND ${MORVA_RSVG} -w 48 -h 48 -o ${dir}/icon-48.png ${icon_svg}
-    COMMAND ${MORVA_RSVG} -w 64 -h 64 -o ${dir}/icon-64.png ${icon_svg}
+    ${renders}
     COMMAND ${MORVA_CONVERT} ${pngs} -define icon:format=bmp ${dir}/morva.ico
-    DEPENDS ${icon_svg}
+    DEPENDS ${sources}
     COMMENT "Rendering the Windows icon"
     VERBATIM)
   set(MORVA_ICON_FILE ${dir}/morva.ico)
-  set(MORVA_MANIFEST_FILE ${PROJECT_SOURCE_DIR}/packaging/windows/morva.manifest)
+  # The version, here and in the resource script, is the project's.
+  set(MORVA_MANIFEST_FILE ${dir}/morva.manifest)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/morva.manifest.in ${MORVA_MANIFEST_FILE} @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/morva.rc.in ${dir}/morva.rc @ONLY)
   add_custom_target(morva_windows_icon DEPENDS ${dir}/morva.ico)
   add_dependencies(morva morva_windows_icon)

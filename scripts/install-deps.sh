@@ -23,8 +23,10 @@ TESTS="googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev clang-fo
   xvfb xauth xdotool x11-utils imagemagick"
 # The cross compiler, SDL's own build (Ninja, its icon from the SVG) and Wine.
 WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
-# dpkg-deb and dpkg-shlibdeps, the icons at every size.
-PACKAGES="dpkg-dev librsvg2-bin"
+# dpkg-deb, dpkg-shlibdeps and dpkg-buildflags, the icons at every size, the
+# zip, and the checks of the packages: lintian, the AppStream and menu-entry
+# validators, man for the manual page.
+PACKAGES="dpkg-dev librsvg2-bin zip lintian appstream desktop-file-utils man-db"
 # Emscripten, the browser that tests the page, and dpkg-source for SDL's
 # source packages. (npm comes with the nodejs package on the CI machine.)
 WEB="emscripten chromium dpkg-dev"

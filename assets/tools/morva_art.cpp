@@ -4,7 +4,7 @@
 //
 //   morva_art svg  SOURCE.svg OUT W H
 //   morva_art font FONT.ttf OUT
-//   morva_art icon SOURCE.svg OUT.cpp
+//   morva_art icon OUT.cpp SIZE:SOURCE.svg ...
 //   morva_art sheet OUT.png LABEL_FONT.ttf TEXTURE:CELL_W:CELL_H ...
 
 #include <cairo-ft.h>
@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -154,9 +155,10 @@ private:
 // at half their height in width, so a glyph keeps the shape it has here.
 // Capitals stand on one baseline high in the cell: the score board writes
 // "COMBO!" 100 high just 60 above its gauge, so ink must end by row 76.
-// Letters are widened until the broad ones nearly fill the cell and text
-// reads as words; any still too wide are narrowed to fit. Digits are placed
-// by one shared advance so columns of numbers line up.
+// Text advances by whole cells, so every glyph's ink is centred in its cell
+// and narrow glyphs are made broader, or the letters of a word drift apart:
+// "I" and "1" get slab serifs, the others are widened up to a limit. Glyphs
+// still too wide are narrowed to fit.
 struct GlyphLayout {
     static constexpr int kCellW = 64;
     static constexpr int kCellH = 128;
@@ -170,20 +172,43 @@ struct GlyphLayout {
     static constexpr double kBolden = 2.5;      // texels of fill widened into the rim
     // Widest ink before the rim that still clears the 2-texel cell margins.
     static constexpr double kInkMaxW = kCellW - 5.0 - kOutline - kBolden;
+    // Narrower ink is widened towards this, by at most kMaxWiden.
+    static constexpr double kInkMinW = 0.96 * kInkMaxW;
+    static constexpr double kMaxWiden = 1.6;
+    static constexpr double kSerifW = 34.0;  // texels, the bars of "I"
+    static constexpr double kFootW = 40.0;   // texels, the foot of "1"
+    static constexpr double kSerifH = 10.0;  // texels, a bar's thickness
 };
 
-cairo_matrix_t GlyphMatrix(double scale_x, double scale_y) {
+cairo_matrix_t GlyphMatrix(double scale_x, double scale_y, double slant = GlyphLayout::kSlant) {
     cairo_matrix_t matrix;
-    cairo_matrix_init(&matrix, scale_x, 0.0, -GlyphLayout::kSlant * scale_y, scale_y, 0.0, 0.0);
+    cairo_matrix_init(&matrix, scale_x, 0.0, -slant * scale_y, scale_y, 0.0, 0.0);
     return matrix;
 }
 
-cairo_text_extents_t Extents(cairo_t* cr, const char* text, double scale_x, double scale_y) {
-    const cairo_matrix_t matrix = GlyphMatrix(scale_x, scale_y);
+cairo_text_extents_t Extents(cairo_t* cr, const char* text, double scale_x, double scale_y,
+                             double slant = GlyphLayout::kSlant) {
+    const cairo_matrix_t matrix = GlyphMatrix(scale_x, scale_y, slant);
     cairo_set_font_matrix(cr, &matrix);
     cairo_text_extents_t extents;
     cairo_text_extents(cr, text, &extents);
     return extents;
+}
+
+// A bar across a stem, slanted like the glyph: x about the stem's upright
+// centre, y upwards from the baseline, both from the glyph's origin.
+struct Serif {
+    double centre, half_w, bottom, top;
+};
+
+void AppendSerif(cairo_t* cr, double origin_x, double baseline_y, const Serif& serif) {
+    cairo_save(cr);
+    cairo_matrix_t shear;
+    cairo_matrix_init(&shear, 1.0, 0.0, -GlyphLayout::kSlant, 1.0, origin_x, baseline_y);
+    cairo_transform(cr, &shear);
+    cairo_rectangle(cr, serif.centre - serif.half_w, -serif.top, 2 * serif.half_w,
+                    serif.top - serif.bottom);
+    cairo_restore(cr);
 }
 
 int CommandFont(const std::string& font_path, const std::string& out) {
@@ -213,12 +238,39 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         digit_ink = std::max(digit_ink, Extents(cr, text, scale_x, scale_y).width);
     }
     const double digit_scale_x = scale_x * (L::kInkMaxW - 2.0) / digit_ink;
-    double digit_advance = 0;
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        const char text[2] = {digit, '\0'};
-        digit_advance =
-            std::max(digit_advance, Extents(cr, text, digit_scale_x, scale_y).x_advance);
-    }
+
+    // The serifs sit on the stems: "I", "l" and the foot of "i" are a stem
+    // alone, "1" a stem with a flag on its left; "l" and "i" get a bar
+    // leaning back from their top, like a typewriter's.
+    const cairo_text_extents_t upright_l = Extents(cr, "l", scale_x, scale_y, 0.0);
+    const double x_height = -Extents(cr, "x", scale_x, scale_y, 0.0).y_bearing;
+    const auto lower = [&](double top) -> std::vector<Serif> {
+        const double left = upright_l.x_bearing - 0.45 * L::kSerifW;
+        const double right = upright_l.x_bearing + upright_l.width;
+        return {{(left + right) / 2, (right - left) / 2, top - L::kSerifH, top},
+                {upright_l.x_bearing + upright_l.width / 2, L::kSerifW / 2, 0, L::kSerifH}};
+    };
+    const cairo_text_extents_t upright_i = Extents(cr, "I", scale_x, scale_y, 0.0);
+    const cairo_text_extents_t upright_1 = Extents(cr, "1", digit_scale_x, scale_y, 0.0);
+    const double stem_1 = upright_i.width * digit_scale_x / scale_x;
+    const double centre_i = upright_i.x_bearing + upright_i.width / 2;
+    const double centre_1 = upright_1.x_bearing + upright_1.width - stem_1 / 2;
+    const auto serifs = [&](int code) -> std::vector<Serif> {
+        if (code == 'I') {
+            return {{centre_i, L::kSerifW / 2, 0, L::kSerifH},
+                    {centre_i, L::kSerifW / 2, L::kCapHeight - L::kSerifH, L::kCapHeight}};
+        }
+        if (code == '1') {
+            return {{centre_1, L::kFootW / 2, 0, L::kSerifH}};
+        }
+        if (code == 'l') {
+            return lower(-upright_l.y_bearing);
+        }
+        if (code == 'i') {
+            return lower(x_height);
+        }
+        return {};
+    };
 
     for (int code = 33; code < 127; ++code) {
         const int cell = code - 32;
@@ -226,26 +278,43 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         const double cell_y = L::kCellH * (cell / L::kColumns);
         const char text[2] = {static_cast<char>(code), '\0'};
         const bool digit = code >= '0' && code <= '9';
+        const std::vector<Serif> bars = serifs(code);
         double glyph_scale_x = digit ? digit_scale_x : scale_x;
         cairo_text_extents_t extents = Extents(cr, text, glyph_scale_x, scale_y);
         if (extents.width > L::kInkMaxW) {
             glyph_scale_x *= L::kInkMaxW / extents.width;
-            extents = Extents(cr, text, glyph_scale_x, scale_y);
+        } else if (bars.empty() && extents.width < L::kInkMinW) {
+            glyph_scale_x *= std::min(L::kMaxWiden, L::kInkMinW / extents.width);
         }
-        const double origin_x =
-            digit ? cell_x + (L::kCellW - digit_advance) / 2.0
-                  : cell_x + (L::kCellW - extents.width) / 2.0 - extents.x_bearing;
+        const cairo_matrix_t matrix = GlyphMatrix(glyph_scale_x, scale_y);
+        const double baseline_y = cell_y + L::kBaseline;
+        const auto glyph_path = [&](double origin_x) {
+            cairo_new_path(cr);
+            cairo_set_font_matrix(cr, &matrix);
+            cairo_move_to(cr, origin_x, baseline_y);
+            cairo_text_path(cr, text);
+        };
+        const auto serif_path = [&](double origin_x) {
+            cairo_new_path(cr);
+            for (const Serif& bar : bars) {
+                AppendSerif(cr, origin_x, baseline_y, bar);
+            }
+        };
+        // The ink, serifs included, centred in the cell.
+        glyph_path(0);
+        serif_path(0);
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        cairo_path_extents(cr, &x1, &y1, &x2, &y2);
+        glyph_path(0);
+        double gx1 = 0, gx2 = 0;
+        cairo_path_extents(cr, &gx1, &y1, &gx2, &y2);
+        const double left = bars.empty() ? gx1 : std::min(x1, gx1);
+        const double right = bars.empty() ? gx2 : std::max(x2, gx2);
+        const double origin_x = cell_x + (L::kCellW - (right - left)) / 2.0 - left;
 
         cairo_save(cr);
         cairo_rectangle(cr, cell_x + 2, cell_y + 2, L::kCellW - 4, L::kCellH - 4);
         cairo_clip(cr);
-        cairo_new_path(cr);
-        cairo_move_to(cr, origin_x, cell_y + L::kBaseline);
-        cairo_text_path(cr, text);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_set_line_width(cr, L::kOutline + L::kBolden);
-        cairo_set_source_rgb(cr, 0.13, 0.09, 0.16);
-        cairo_stroke_preserve(cr);
         // White above, warming to the logo's pale gold at the foot, so text
         // belongs with the logo and still reads on sky and grass.
         cairo_pattern_t* fill = cairo_pattern_create_linear(
@@ -253,10 +322,23 @@ int CommandFont(const std::string& font_path, const std::string& out) {
         cairo_pattern_add_color_stop_rgb(fill, 0.0, 1.0, 1.0, 1.0);
         cairo_pattern_add_color_stop_rgb(fill, 0.5, 1.0, 1.0, 1.0);
         cairo_pattern_add_color_stop_rgb(fill, 1.0, 1.0, 0.87, 0.55);
-        cairo_set_source(cr, fill);
-        cairo_set_line_width(cr, L::kBolden);
-        cairo_stroke_preserve(cr);
-        cairo_fill(cr);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        const std::function<void(double)> parts[] = {glyph_path, serif_path};
+        // Every part's rim first, then every part's fill over the rims, so
+        // where a serif meets its stem no rim shows inside the letter.
+        for (const auto& part : parts) {
+            part(origin_x);
+            cairo_set_line_width(cr, L::kOutline + L::kBolden);
+            cairo_set_source_rgb(cr, 0.13, 0.09, 0.16);
+            cairo_stroke(cr);
+        }
+        for (const auto& part : parts) {
+            part(origin_x);
+            cairo_set_source(cr, fill);
+            cairo_set_line_width(cr, L::kBolden);
+            cairo_stroke_preserve(cr);
+            cairo_fill(cr);
+        }
         cairo_pattern_destroy(fill);
         cairo_restore(cr);
     }
@@ -275,15 +357,21 @@ void AppendBytes(std::ostringstream& code, const std::vector<unsigned char>& rgb
     }
 }
 
-int CommandIcon(const std::string& source, const std::string& out) {
-    const int sizes[] = {16, 32, 48, 64};
+// Each entry is SIZE:SOURCE.svg, smallest first.
+int CommandIcon(const std::string& out, const std::vector<std::string>& entries) {
+    std::vector<int> sizes;
     std::ostringstream code;
-    code << "// Generated by morva_art from " << source.substr(source.find_last_of('/') + 1)
-         << "; edit the SVG, not this file.\n"
+    code << "// Generated by morva_art from assets/icon; edit the SVGs, not this file.\n"
          << "#include \"ProgramIcon.h\"\n\nnamespace morva {\nnamespace {\n\n";
-    for (int size : sizes) {
+    for (const std::string& entry : entries) {
+        const size_t colon = entry.find(':');
+        const int size = std::atoi(entry.substr(0, colon).c_str());
+        if (colon == std::string::npos || size <= 0) {
+            Fail("icon entry must be SIZE:SOURCE.svg: " + entry);
+        }
+        sizes.push_back(size);
         Surface image(size, size);
-        RenderSvg(source, image.cr, size, size);
+        RenderSvg(entry.substr(colon + 1), image.cr, size, size);
         std::vector<unsigned char> rgba;
         StraightRgba(image, rgba);
         code << "const unsigned char kIcon" << size << "[] = {\n";
@@ -296,7 +384,7 @@ int CommandIcon(const std::string& source, const std::string& out) {
     }
     code << "};\n\n}  // namespace\n\n"
          << "const plumo::Icon& ProgramIcon() {\n"
-         << "    static const plumo::Icon icon{4, kImages};\n"
+         << "    static const plumo::Icon icon{" << sizes.size() << ", kImages};\n"
          << "    return icon;\n}\n\n}  // namespace morva\n";
     std::ofstream file(out, std::ios::binary);
     file << code.str();
@@ -457,11 +545,13 @@ int main(int argc, char** argv) {
     if (args.size() == 3 && args[0] == "font") {
         return CommandFont(args[1], args[2]);
     }
-    if (args.size() == 3 && args[0] == "icon") {
-        return CommandIcon(args[1], args[2]);
+    if (args.size() >= 3 && args[0] == "icon") {
+        return CommandIcon(args[1], {args.begin() + 2, args.end()});
     }
     if (args.size() >= 4 && args[0] == "sheet") {
         return CommandSheet(args[1], args[2], {args.begin() + 3, args.end()});
     }
-    Fail("usage: svg SRC OUT W H | font TTF OUT | icon SRC OUT.cpp | sheet OUT TTF TEX:CW:CH...");
+    Fail(
+        "usage: svg SRC OUT W H | font TTF OUT | icon OUT.cpp SIZE:SRC... | sheet OUT TTF "
+        "TEX:CW:CH...");
 }

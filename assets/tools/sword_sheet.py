@@ -24,6 +24,10 @@ CENTRE = {0: (30.0, 30.0), 1: (100.0, 30.0)}
 ARM = (46.0, 32.0)  # the hand's reach about the shoulder
 BLADE = 118.0  # from the guard to the tip at full length
 GRIP = 9.0
+# Texels at each cell edge left clear, and over which the picture fades out
+# inside them, so no swing ends on the cell's straight edge.
+MARGIN = 5
+FADE = 36
 
 
 def cell_matrix(column, row):
@@ -77,8 +81,9 @@ def trail_layers(t0, t1, radii, head, fade=1.0):
     return [f'<path d="{path(p)}" {style}/>' for p, style in layers]
 
 
-def arm_and_sword(t_hand, t_blade, tip_radii, length_scale=1.0):
-    """The near arm from the shoulder to a fist on the grip, and the sword."""
+def arm_and_sword(t_hand, t_blade, tip_radii, length_scale=1.0, glint=False):
+    """The near arm from the shoulder to a fist on the grip, and the sword;
+    with glint, light running along the blade's edge towards the tip."""
     hand = on_ellipse(ARM, t_hand)
     tip = on_ellipse(tip_radii, t_blade)
     dx, dy = tip[0] - hand[0], tip[1] - hand[1]
@@ -123,14 +128,25 @@ def arm_and_sword(t_hand, t_blade, tip_radii, length_scale=1.0):
         f'<path d="{path([g1, g2], False)}" stroke="#f2c14e" stroke-width="3.4" stroke-linecap="round"/>',
         f'<circle cx="{fmt(hand[0])}" cy="{fmt(hand[1])}" r="6.4" fill="#ffd8b0" stroke="#2a1e2e" stroke-width="3"/>',
     ]
+    if glint:
+        out += streak(guard, tip, (px * edge, py * edge))
     return out
 
 
-def flash(x, y, size=1.0):
-    return (f'<g transform="translate({fmt(x)},{fmt(y)}) scale({size})">'
-            '<ellipse rx="30" ry="30" fill="url(#flash)"/>'
-            '<path d="M0,-26 L5,-6 L22,-10 L8,2 L22,14 L3,8 L0,26 L-4,8 L-22,14 L-8,2 L-22,-10 L-5,-6 Z" '
-            'fill="#fff7c2" stroke="#2a1e2e" stroke-width="2" stroke-linejoin="round"/></g>')
+def streak(guard, tip, side):
+    """A thin lens of light along the blade's edge, brightest near the tip: it
+    reads as steel catching the light, not as something struck."""
+    def at(f, w):
+        return (guard[0] + (tip[0] - guard[0]) * f + side[0] * w, guard[1] + (tip[1] - guard[1]) * f + side[1] * w)
+    def lens(f0, f1, half):
+        n = 12
+        top = [at(f0 + (f1 - f0) * i / n, 1 + half * math.sin(math.pi * i / n)) for i in range(n + 1)]
+        bottom = [at(f1 - (f1 - f0) * i / n, 1 - half * math.sin(math.pi * (n - i) / n)) for i in range(n + 1)]
+        return path(top + bottom)
+    return [
+        f'<path d="{lens(0.3, 1.14, 2.6)}" fill="#bff3ff" opacity="0.8"/>',
+        f'<path d="{lens(0.45, 1.06, 1.1)}" fill="#ffffff"/>',
+    ]
 
 
 def wave(fade=1.0, shift=0.0):
@@ -169,8 +185,8 @@ COLUMN0 = [
     ("level with the shoulder",
      trail_layers(D(-130), D(2), TIP0, (0.8, 1.22)) + arm_and_sword(D(-4), D(2), TIP0)),
     ("follow-through: the trail's head covers the hit circle in both readings",
-     trail_layers(D(-105), D(42), (TIP0, (185.0, 100.0)), (0.74, 1.38)) + arm_and_sword(D(30), D(40), TIP0)
-     + [flash(205, 15, 0.9)]),
+     trail_layers(D(-105), D(42), (TIP0, (185.0, 100.0)), (0.74, 1.38))
+     + arm_and_sword(D(30), D(40), TIP0, glint=True)),
 ]
 COLUMN1 = [
     ("wind-up: blade low behind",
@@ -182,8 +198,7 @@ COLUMN1 = [
     ("sweeping ahead",
      trail_layers(D(160), D(44), TIP1, (0.82, 1.16)) + arm_and_sword(D(48), D(44), TIP1)),
     ("the cut flies on and lands on the hit circle",
-     trail_layers(D(130), D(8), TIP1, (0.8, 1.2), 0.8) + wave() + arm_and_sword(D(10), D(6), TIP1)
-     + [flash(280, 40)]),
+     trail_layers(D(130), D(8), TIP1, (0.8, 1.2), 0.8) + wave() + arm_and_sword(D(10), D(6), TIP1, glint=True)),
     ("recovery: the cut fades far ahead",
      trail_layers(D(60), D(-16), TIP1, (0.85, 1.05), 0.4) + wave(0.35, 40) + arm_and_sword(D(-14), D(-18), TIP1)),
 ]
@@ -205,23 +220,31 @@ def main():
         '      <stop offset="0" stop-color="#ffffff"/><stop offset="0.5" stop-color="#d8e4ee"/>',
         '      <stop offset="1" stop-color="#8a9cb0"/>',
         "    </linearGradient>",
-        '    <radialGradient id="flash" cx="0" cy="0" r="30" gradientUnits="userSpaceOnUse">',
-        '      <stop offset="0" stop-color="#ffffff"/>',
-        '      <stop offset="0.45" stop-color="#fff6b0" stop-opacity="0.85"/>',
-        '      <stop offset="1" stop-color="#ffd84a" stop-opacity="0"/>',
-        "    </radialGradient>",
     ]
+    # Masks that fade a cell's picture out towards its clear margin.
+    for name, (x2, y2), size in (("fadeX", (1, 0), CELL_W - 2 * MARGIN), ("fadeY", (0, 1), CELL_H - 2 * MARGIN)):
+        f = FADE / size
+        out += [
+            f'    <linearGradient id="{name}" x1="0" y1="0" x2="{x2}" y2="{y2}">',
+            f'      <stop offset="0" stop-color="#000"/><stop offset="{f:.4f}" stop-color="#fff"/>',
+            f'      <stop offset="{1 - f:.4f}" stop-color="#fff"/><stop offset="1" stop-color="#000"/>',
+            "    </linearGradient>",
+        ]
     out.append("  </defs>")
     for column, rows in ((0, COLUMN0), (1, COLUMN1)):
         for row, (comment, pieces) in enumerate(rows):
             a, d, e, f = cell_matrix(column, row)
             top = CELL_H * row
             out.append(f"  <!-- Column {column}, row {row}: {comment}. -->")
-            out.append(f'  <clipPath id="c{column}{row}"><rect x="{CELL_W * column + 5}" y="{top + 5}" '
-                       f'width="{CELL_W - 10}" height="{CELL_H - 10}"/></clipPath>')
-            out.append(f'  <g clip-path="url(#c{column}{row})"><g transform="matrix({a:.6f},0,0,{d:.6f},{e:.3f},{f:.3f})">')
+            box = (f'x="{CELL_W * column + MARGIN}" y="{top + MARGIN}" '
+                   f'width="{CELL_W - 2 * MARGIN}" height="{CELL_H - 2 * MARGIN}"')
+            for axis in "XY":
+                out.append(f'  <mask id="m{axis}{column}{row}" maskUnits="userSpaceOnUse" {box}>'
+                           f'<rect {box} fill="url(#fade{axis})"/></mask>')
+            out.append(f'  <g mask="url(#mX{column}{row})"><g mask="url(#mY{column}{row})">'
+                       f'<g transform="matrix({a:.6f},0,0,{d:.6f},{e:.3f},{f:.3f})">')
             out.extend("    " + p for p in pieces)
-            out.append("  </g></g>")
+            out.append("  </g></g></g>")
     out.append("</svg>")
     sys.stdout.write("\n".join(out) + "\n")
 

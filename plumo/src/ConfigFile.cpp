@@ -2,16 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <utility>
 
+#include "ConfigFolder.h"
 #include "Failures.h"
+#include "FilePath.h"
+#include "IniText.h"
 #include "InputFile.h"
+#include "OutputFile.h"
 
 namespace plumo {
 namespace {
@@ -19,14 +20,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kFileName = "settings.ini";
-constexpr std::string_view kMappingsName = "gamecontrollerdb.txt";
-// Far beyond any settings file, or the mappings of every controller there is.
+// Far beyond any settings file.
 constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
-constexpr size_t kMaxMappingsBytes = size_t{4} << 20;
-constexpr size_t kMaxLineBytes = 4096;
+// A file of junk says so in a few lines, not one a line.
+constexpr size_t kMaxWarnings = 10;
+
 // How much of a name or line a warning quotes.
 constexpr size_t kQuotedBytes = 40;
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The first three are what SaveWindow remembers.
 enum class WindowEntry { kFullscreen, kSize, kPosition, kVsync, kFocusPause };
@@ -63,22 +63,6 @@ constexpr std::string_view kControllerHeader[] = {
     "# leftx+ lefty- lefty+ rightx- rightx+ righty- righty+ lefttrigger righttrigger.",
     "# Mappings for controllers SDL does not know go in gamecontrollerdb.txt beside this file.",
 };
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
-std::string_view Trim(std::string_view text) {
-    const char* blanks = " \t\r";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 std::string Quoted(std::string_view text) {
     return "'" + Printable(text, kQuotedBytes) + "'";
@@ -138,13 +122,19 @@ std::string PositionText(const std::optional<SDL_Point>& position) {
     return position ? std::to_string(position->x) + ", " + std::to_string(position->y) : "centered";
 }
 
-std::array<std::string, 3> RememberedTexts(const WindowPlacement& placement) {
+constexpr size_t kRemembered = 3;
+
+std::array<std::string, kRemembered> RememberedTexts(const WindowPlacement& placement) {
     return {YesNo(placement.fullscreen), SizeText(placement.size),
             PositionText(placement.position)};
 }
 
 std::string EntryLine(std::string_view name, const std::string& value) {
     return std::string(name) + " = " + value;
+}
+
+std::string Comment(std::string_view text) {
+    return "# " + std::string(text);
 }
 
 // Names joined by commas; "none" for no name.
@@ -157,94 +147,22 @@ std::string Joined(const std::vector<Source>& sources, Name name) {
     return text.empty() ? "none" : text;
 }
 
-// Up to `limit` bytes of the file, or why not.
-std::string ReadWhole(const std::string& path, size_t limit, std::string& text) {
-    InputFile input;
-    std::string why = input.Open(path);
-    if (!why.empty()) {
-        return why;
-    }
-    char chunk[1 << 14];
-    for (;;) {
-        const ptrdiff_t got = input.Read(chunk, sizeof chunk);
-        if (got < 0) {
-            return input.Error();
-        }
-        if (got == 0) {
-            return "";
-        }
-        if (text.size() + static_cast<size_t>(got) > limit) {
-            return "it is larger than " + std::to_string(limit >> 20) + " MiB";
-        }
-        text.append(chunk, static_cast<size_t>(got));
-    }
-}
-
-// Writes the whole text or leaves the file as it was: into a new file beside
-// it, renamed over it once complete. "" or why not.
-std::string WriteWhole(const std::string& path, const std::string& text) {
-    std::error_code error;
-    fs::path target = path;
-    // A settings file linked from elsewhere stays linked.
-    if (fs::is_symlink(target, error)) {
-        target = fs::weakly_canonical(target, error);
-    }
-    if (target.has_parent_path()) {
-        fs::create_directories(target.parent_path(), error);
-        if (error) {
-            return error.message();
-        }
-    }
-    const std::string temporary = target.string() + ".new";
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
-    if (out == nullptr) {
-        return std::strerror(errno);
-    }
-    bool written =
-        std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
-    int reason = errno;
-    if (std::fclose(out) != 0 && written) {
-        written = false;
-        reason = errno;
-    }
-    if (written) {
-        fs::rename(temporary, target, error);
-        if (!error) {
-            return "";
-        }
-    }
-    std::remove(temporary.c_str());
-    return written ? error.message() : std::strerror(reason);
-}
-
-// The file's lines: without their ends, a last one without its newline included.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        lines.push_back(line);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    }
-    return lines;
-}
-
 }  // namespace
 
 // Reads a settings file a line at a time; each line it cannot use is one warning.
 class ConfigReader {
 public:
     explicit ConfigReader(ConfigFile& file) : file(file), shown(Shown(file.path)) {}
-    void Read(std::string_view text);
+    void Read();
 
 private:
     enum class Section { kNone, kKeys, kController, kWindow, kUnknown };
 
-    void Warn(const std::string& what) const {
-        plumo::Warn("settings file " + shown + " line " + std::to_string(index + 1) + ": " + what);
+    void Warn(const std::string& what) {
+        if (++warnings <= kMaxWarnings) {
+            plumo::Warn("settings file " + shown + " line " + std::to_string(index + 1) + ": " +
+                        what);
+        }
     }
     void Take(std::string_view line);
     void TakeSection(std::string_view text);
@@ -261,6 +179,7 @@ private:
     ConfigFile& file;
     const std::string shown;
     size_t index = 0;  // of the line being read
+    size_t warnings = 0;
     Section section = Section::kNone;
     // "<section> <name>" and the line that first set it.
     std::vector<std::pair<std::string, size_t>> seen;
@@ -271,26 +190,21 @@ private:
     std::vector<std::pair<PadInput, size_t>> padOwners;
 };
 
-void ConfigReader::Read(std::string_view text) {
-    if (text.starts_with(kByteOrderMark)) {
-        file.byteOrderMark = true;
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    const size_t firstEnd = text.find('\n');
-    if (firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r') {
-        file.newline = "\r\n";
-    }
-    for (const std::string_view line : SplitLines(text)) {
-        file.lines.emplace_back(line);
+void ConfigReader::Read() {
+    for (const std::string& line : file.text.Lines()) {
         Take(line);
         ++index;
+    }
+    if (warnings > kMaxWarnings) {
+        plumo::Warn("settings file " + shown + ": " + std::to_string(warnings - kMaxWarnings) +
+                    " more problems like these");
     }
     Finish();
 }
 
 void ConfigReader::Take(std::string_view line) {
-    if (line.size() > kMaxLineBytes) {
-        Warn("longer than " + std::to_string(kMaxLineBytes) + " bytes");
+    if (line.size() > kMaxIniLineBytes) {
+        Warn("longer than " + std::to_string(kMaxIniLineBytes) + " bytes");
         return;
     }
     const std::string_view text = Trim(line);
@@ -319,7 +233,6 @@ void ConfigReader::Take(std::string_view line) {
             TakeBinding(name, value);
             break;
         case Section::kWindow:
-            file.windowEnd = index + 1;
             TakeWindow(name, value);
             break;
     }
@@ -338,7 +251,6 @@ void ConfigReader::TakeSection(std::string_view text) {
         section = Section::kController;
     } else if (name == "window") {
         section = Section::kWindow;
-        file.windowEnd = index + 1;
     } else {
         Warn("unknown section " + Quoted(text) + "; its lines are skipped");
     }
@@ -450,10 +362,6 @@ void ConfigReader::TakeWindow(const std::string& name, std::string_view value) {
         return;
     }
     const auto which = static_cast<WindowEntry>(entry - std::begin(kWindowEntries));
-    const auto at = static_cast<size_t>(which);
-    if (at < ConfigFile::kRemembered) {
-        file.windowLines[at] = index;
-    }
     Preferences& prefs = file.prefs;
     const std::string lower = Lower(value);
     const std::optional<bool> yes = ParseYesNo(value);
@@ -519,16 +427,18 @@ void ConfigReader::Finish() {
     }
 }
 
-ConfigFile ConfigFile::Load(const std::optional<std::string>& folder) {
+ConfigFile ConfigFile::Load(const std::optional<std::string>& folder, bool remember) {
     ConfigFile file;
     if (!folder) {
         return file;
     }
     file.folder = *folder;
-    file.path = file.folder + "/" + std::string(kFileName);
+    file.path = JoinPath(file.folder, kFileName);
     std::error_code error;
-    if (fs::status(file.path, error).type() == fs::file_type::not_found) {
-        file.WriteDefaults();
+    if (fs::status(PathOf(file.path), error).type() == fs::file_type::not_found) {
+        if (remember) {
+            file.WriteDefaults();
+        }
         return file;
     }
     std::string text;
@@ -537,127 +447,66 @@ ConfigFile ConfigFile::Load(const std::optional<std::string>& folder) {
         Warn("cannot read settings file " + Shown(file.path) + ": " + why + "; the defaults apply");
         return file;
     }
-    ConfigReader(file).Read(text);
-    file.writable = true;
+    file.text = IniText::Parse(text, SystemLineEnd());
+    ConfigReader(file).Read();
+    file.writable = remember;
     return file;
 }
 
 void ConfigFile::WriteDefaults() {
     const Bindings defaults = Bindings::Defaults();
-    lines.assign(std::begin(kHeader), std::end(kHeader));
+    std::vector<std::string> lines(std::begin(kHeader), std::end(kHeader));
     for (size_t action = 0; action < kActionCount; ++action) {
-        lines.push_back("# " + std::string(kActions[action].comment));
+        lines.push_back(Comment(kActions[action].comment));
         lines.push_back(EntryLine(kActions[action].name, Joined(defaults.keys[action], KeyName)));
     }
     lines.emplace_back();
     lines.insert(lines.end(), std::begin(kControllerHeader), std::end(kControllerHeader));
     for (size_t action = 0; action < kActionCount; ++action) {
-        lines.push_back("# " + std::string(kActions[action].comment));
+        lines.push_back(Comment(kActions[action].comment));
         lines.push_back(
             EntryLine(kActions[action].name, Joined(defaults.pad[action], PadInputName)));
     }
     lines.emplace_back();
     lines.emplace_back("[window]");
-    const std::array<std::string, 3> remembered = RememberedTexts(prefs.window);
+    const std::array<std::string, kRemembered> remembered = RememberedTexts(prefs.window);
     for (size_t i = 0; i < std::size(kWindowEntries); ++i) {
         const bool flag =
             i == static_cast<size_t>(WindowEntry::kVsync) ? prefs.vsync : prefs.pauseOnFocusLoss;
-        lines.push_back("# " + std::string(kWindowEntries[i].comment));
-        if (i < kRemembered) {
-            windowLines[i] = lines.size();
-        }
+        lines.push_back(Comment(kWindowEntries[i].comment));
         lines.push_back(
             EntryLine(kWindowEntries[i].name, i < kRemembered ? remembered[i] : YesNo(flag)));
     }
-    windowEnd = lines.size();
-    writable = Write(lines);
+    text = IniText::Fresh(std::move(lines), SystemLineEnd());
+    writable = Write();
 }
 
 void ConfigFile::SaveWindow(const WindowPlacement& now) {
     if (!writable) {
         return;
     }
-    const std::array<std::string, 3> was = RememberedTexts(prefs.window);
-    const std::array<std::string, 3> texts = RememberedTexts(now);
-    std::vector<std::string> text = lines;
-    std::vector<std::string> added;
-    bool changed = false;
+    const std::array<std::string, kRemembered> was = RememberedTexts(prefs.window);
+    const std::array<std::string, kRemembered> texts = RememberedTexts(now);
+    std::array<IniEntry, kRemembered> entries;
     for (size_t i = 0; i < kRemembered; ++i) {
-        const std::string line = EntryLine(kWindowEntries[i].name, texts[i]);
-        if (!windowLines[i]) {
-            added.push_back("# " + std::string(kWindowEntries[i].comment));
-            added.push_back(line);
-        } else if (texts[i] != was[i]) {
-            text[*windowLines[i]] = line;
-            changed = true;
-        }
+        entries[i] = {kWindowEntries[i].name, texts[i], kWindowEntries[i].comment,
+                      texts[i] != was[i]};
     }
-    if (!added.empty()) {
-        changed = true;
-        if (!windowEnd) {
-            if (!text.empty() && !Trim(text.back()).empty()) {
-                text.emplace_back();
-            }
-            text.emplace_back("[window]");
-            windowEnd = text.size();
-        }
-        text.insert(text.begin() + static_cast<ptrdiff_t>(*windowEnd), added.begin(), added.end());
-    }
-    if (changed) {
-        Write(text);
+    if (text.SetEntries("window", entries)) {
+        Write();
     }
 }
 
-bool ConfigFile::Write(const std::vector<std::string>& text) {
-    std::string whole = byteOrderMark ? std::string(kByteOrderMark) : "";
-    for (const std::string& line : text) {
-        whole += line + newline;
-    }
-    const std::string why = WriteWhole(path, whole);
+bool ConfigFile::Write() {
+    const std::string whole = text.Whole();
+    const std::string why =
+        whole.size() > kMaxSettingsBytes
+            ? "it would grow past " + std::to_string(kMaxSettingsBytes >> 20) + " MiB"
+            : ReplaceWhole(path, whole);
     if (!why.empty() && !std::exchange(warnedWrite, true)) {
         Warn("cannot write settings file " + Shown(path) + ": " + why);
     }
     return why.empty();
-}
-
-void ConfigFile::AddControllerMappings() const {
-    if (folder.empty()) {
-        return;
-    }
-    const std::string mappings = folder + "/" + std::string(kMappingsName);
-    std::error_code error;
-    if (fs::status(mappings, error).type() == fs::file_type::not_found) {
-        return;
-    }
-    std::string text;
-    const std::string why = ReadWhole(mappings, kMaxMappingsBytes, text);
-    if (!why.empty()) {
-        Warn("cannot read controller mappings " + Shown(mappings) + ": " + why);
-        return;
-    }
-    // Lines for other systems are left to them, as SDL's own reader does.
-    const std::string platform = Lower(SDL_GetPlatform());
-    constexpr std::string_view kPlatformField = "platform:";
-    size_t number = 0;
-    for (const std::string_view line : SplitLines(text)) {
-        ++number;
-        const std::string_view mapping = Trim(line);
-        if (mapping.empty() || mapping.front() == '#') {
-            continue;
-        }
-        const std::string lower = Lower(mapping);
-        const size_t field = lower.find(kPlatformField);
-        if (field != std::string::npos) {
-            const size_t start = field + kPlatformField.size();
-            if (lower.substr(start, lower.find(',', start) - start) != platform) {
-                continue;
-            }
-        }
-        if (SDL_GameControllerAddMapping(std::string(mapping).c_str()) < 0) {
-            Warn("controller mappings " + Shown(mappings) + " line " + std::to_string(number) +
-                 ": " + SDL_GetError());
-        }
-    }
 }
 
 }  // namespace plumo

@@ -12,6 +12,7 @@
 
 #include "Bindings.h"
 #include "Display.h"
+#include "IniText.h"
 
 namespace plumo {
 
@@ -24,43 +25,35 @@ struct Preferences {
 
 class ConfigFile {
 public:
-    // Reads <folder>/settings.ini, or writes the defaults there when there is
-    // none. Each line that cannot be read is one warning and the rest applies;
-    // a file that cannot be read at all leaves the defaults. Without a folder
-    // nothing is read or written.
-    static ConfigFile Load(const std::optional<std::string>& folder);
+    // Reads <folder>/settings.ini, or, to `remember` a window's state, writes
+    // the defaults there when there is none. Each line that cannot be read is
+    // one warning (a handful at most, then how many more) and the rest
+    // applies; a file that cannot be read at all leaves the defaults. Without
+    // a folder nothing is read or written; without `remember` nothing is written.
+    static ConfigFile Load(const std::optional<std::string>& folder, bool remember);
 
     const Preferences& Prefs() const { return prefs; }
+    // Where the file lies; empty without one.
+    const std::string& Folder() const { return folder; }
     // Writes the window's state into the file, every other line as it was;
     // nothing when the file already says it.
     void SaveWindow(const WindowPlacement& now);
-    // Adds the mappings of gamecontrollerdb.txt beside the file, if the player
-    // put one there; SDL's controllers must have started.
-    void AddControllerMappings() const;
 
 private:
     friend class ConfigReader;
 
-    // The [window] entries SaveWindow keeps up to date: fullscreen, size, position.
-    static constexpr size_t kRemembered = 3;
-
     void WriteDefaults();
     // False, after one warning a run, when the file cannot be written.
-    bool Write(const std::vector<std::string>& text);
+    bool Write();
 
     std::string folder;
     std::string path;
     Preferences prefs;
-    // The file as read, without line ends, to rewrite it.
-    std::vector<std::string> lines;
-    std::string newline = "\n";
-    bool byteOrderMark = false;
+    // The file as read or written, to rewrite it.
+    IniText text;
     // Only a file read whole, or written afresh, is ever written over.
     bool writable = false;
     bool warnedWrite = false;
-    // The line of each remembered entry, and the line after the [window] section's last.
-    std::array<std::optional<size_t>, kRemembered> windowLines;
-    std::optional<size_t> windowEnd;
 };
 
 }  // namespace plumo

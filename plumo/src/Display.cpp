@@ -11,6 +11,9 @@
 #include <SDL_image.h>
 
 #include "DisplayCheck.h"
+#include "FilePath.h"
+#include "InputFile.h"
+#include "OutputFile.h"
 
 namespace plumo {
 namespace {
@@ -188,23 +191,20 @@ private:
     size_t position = 0;
 };
 
-// Leaves no partial file behind when the disk is full.
-void WriteShot(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        Raise(kLibraryFailure, "cannot save screenshot " + path + ": " + std::strerror(errno));
+// Leaves no partial file behind when the disk is full. "" or why not.
+std::string WriteShot(const std::string& path, const std::vector<unsigned char>& bytes) {
+    OutputFile file;
+    if (std::string why = file.Create(path); !why.empty()) {
+        return why;
     }
-    bool written =
-        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-    int error = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
+    if (file.Write(bytes.data(), bytes.size()) && file.Close()) {
+        return "";
     }
-    if (!written) {
-        std::remove(path.c_str());
-        Raise(kLibraryFailure, "cannot save screenshot " + path + ": " + std::strerror(error));
-    }
+    const std::string why = file.Error();
+    file.Close();
+    std::error_code ignored;
+    std::filesystem::remove(PathOf(path), ignored);
+    return why;
 }
 
 }  // namespace
@@ -248,6 +248,7 @@ void Display::StartSdl() {
 }
 
 void Display::OpenWindow(const std::string& title, const Icon* icon) {
+    this->title = title;
     const SDL_Rect fitted = Fit(windowed);
     const Uint32 full = windowed.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
     window = SDL_CreateWindow(title.c_str(), fitted.x, fitted.y, fitted.w, fitted.h,
@@ -342,11 +343,13 @@ void Display::Show() {
     SDL_RenderPresent(renderer);
 }
 
-void Display::SaveShot(const char* prefix, int64_t frame) {
-    SavePng(shotDir + "/" + ShotName(prefix, frame));
+std::string Display::SaveShot(const std::string& folder, const char* prefix, int64_t frame,
+                              std::string& path) {
+    path = JoinPath(folder, ShotName(prefix, frame));
+    return SavePng(path);
 }
 
-void Display::SavePng(const std::string& path) {
+std::string Display::SavePng(const std::string& path) {
     SDL_Surface* shot = canvas;
     if (mode == VideoMode::kWindow) {
         // Without the logical size the read covers the whole output, bars included.
@@ -367,9 +370,15 @@ void Display::SavePng(const std::string& path) {
         SDL_FreeSurface(shot);
     }
     if (!encoded) {
-        Raise(kLibraryFailure, "cannot save screenshot " + path + ": " + IMG_GetError());
+        return IMG_GetError();
     }
-    WriteShot(path, png.Bytes());
+    return WriteShot(path, png.Bytes());
+}
+
+void Display::Notice(const std::string& text) {
+    if (window != nullptr) {
+        SDL_SetWindowTitle(window, (text.empty() ? title : title + " - " + text).c_str());
+    }
 }
 
 void Display::ToggleFullscreen() {

@@ -28,8 +28,8 @@ class Display {
 public:
     // The placement is kept on a display that exists; vsync is asked of
     // renderers that can do it.
-    Display(VideoMode mode, std::string shotDir, const WindowPlacement& placement, bool vsync)
-        : mode(mode), shotDir(std::move(shotDir)), windowed(placement), vsync(vsync) {}
+    Display(VideoMode mode, const WindowPlacement& placement, bool vsync)
+        : mode(mode), windowed(placement), vsync(vsync) {}
     ~Display();
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
@@ -44,9 +44,14 @@ public:
     // How many frames were started.
     uint64_t Frames() const { return frames; }
     void Show();
-    // Saves what is drawn so far as <shot dir>/<prefix>-<frame>.png.
-    void SaveShot(const char* prefix, int64_t frame);
+    // Saves what is drawn so far as <folder>/<prefix>-<frame>.png, which
+    // `path` receives; "" or why not.
+    std::string SaveShot(const std::string& folder, const char* prefix, int64_t frame,
+                         std::string& path);
     void ToggleFullscreen();
+    // A short word to a player who may have no console, after the window's
+    // title; "" takes it away. Nothing without a window.
+    void Notice(const std::string& text);
     // The window's state as it should open next time: its size and position
     // out of fullscreen.
     WindowPlacement Placement();
@@ -65,10 +70,10 @@ private:
     void CreateWindowRenderer();
     void OpenOffscreen();
     void SetIcon(const Icon* icon);
-    void SavePng(const std::string& path);
+    std::string SavePng(const std::string& path);
 
     VideoMode mode;
-    std::string shotDir;
+    std::string title;
     WindowPlacement windowed;
     bool vsync;
     bool sdlStarted = false;

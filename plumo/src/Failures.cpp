@@ -4,12 +4,18 @@
 
 #include "FloatingPoint.h"
 #include "ReturnAddress.h"
-#include "Session.h"
 
 namespace plumo {
 namespace {
 
 uint64_t* gFailureCell = nullptr;
+void (*gFlush)() = nullptr;
+
+void FlushBeforeFailure() {
+    if (gFlush != nullptr) {
+        gFlush();
+    }
+}
 
 }  // namespace
 
@@ -17,8 +23,8 @@ void SetFailureCell(uint64_t* cell) {
     gFailureCell = cell;
 }
 
-void FlushBeforeFailure() {
-    FlushSession();
+void SetFailureFlush(void (*flush)()) {
+    gFlush = flush;
 }
 
 // Not inlined, so the address it reports is inside the export that failed.

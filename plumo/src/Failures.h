@@ -16,9 +16,10 @@ namespace plumo {
 // parameter record.
 void SetFailureCell(uint64_t* cell);
 
-// Called before a failure leaves the library, so nothing written is lost.
-// Raises when an output cannot be written out.
-void FlushBeforeFailure();
+// What writes out the open session's outputs before a failure leaves the
+// library, so nothing written is lost; it raises when an output cannot be
+// written out. Null for none.
+void SetFailureFlush(void (*flush)());
 
 [[noreturn]] void Raise(int64_t code, const std::string& message);
 

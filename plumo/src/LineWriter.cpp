@@ -1,12 +1,11 @@
 #include "LineWriter.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <utility>
 
 #include "DoubleText.h"
 #include "Failures.h"
+#include "InputFile.h"
 
 namespace plumo {
 
@@ -15,33 +14,24 @@ LineWriter::~LineWriter() {
 }
 
 void LineWriter::Abandon() {
-    if (file != nullptr) {
-        std::fwrite(buffer.data(), 1, buffer.size(), file);
-        std::fclose(std::exchange(file, nullptr));
+    if (file.IsOpen()) {
+        file.Write(buffer.data(), buffer.size());
+        file.Close();
     }
-}
-
-bool LineWriter::Open(const std::string& path, std::string_view kind) {
-    Abandon();
-    name = kind.empty() ? path : std::string(kind) + " " + path;
-    buffer.clear();
-    failure.clear();
-    lineStarted = false;
-    file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    // The buffer here is the only one, so each write out is one system write
-    // ending at a line end.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    buffer.reserve(kCapacity);
-    return true;
 }
 
 void LineWriter::Create(const std::string& path, std::string_view kind) {
-    if (!Open(path, kind)) {
-        Raise(kLibraryFailure, "cannot write " + name + ": " + std::strerror(errno));
+    Abandon();
+    name = std::string(kind) + " " + Printable(path, kShownPathBytes);
+    buffer.clear();
+    failure.clear();
+    lineStarted = false;
+    // The buffer here is the only one, so each write out is one system write
+    // ending at a line end.
+    if (const std::string why = file.Create(path); !why.empty()) {
+        Raise(kLibraryFailure, "cannot write " + name + ": " + why);
     }
+    buffer.reserve(kCapacity);
 }
 
 void LineWriter::Separate() {
@@ -52,7 +42,7 @@ void LineWriter::Separate() {
 }
 
 LineWriter& LineWriter::Word(std::string_view text) {
-    if (file != nullptr) {
+    if (file.IsOpen()) {
         Separate();
         buffer += text;
     }
@@ -60,7 +50,7 @@ LineWriter& LineWriter::Word(std::string_view text) {
 }
 
 LineWriter& LineWriter::Quoted(std::string_view text) {
-    if (file != nullptr) {
+    if (file.IsOpen()) {
         Separate();
         buffer += '"';
         buffer += text;
@@ -70,7 +60,7 @@ LineWriter& LineWriter::Quoted(std::string_view text) {
 }
 
 LineWriter& LineWriter::Int(int64_t value) {
-    if (file != nullptr) {
+    if (file.IsOpen()) {
         Separate();
         char digits[32];
         buffer.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
@@ -79,7 +69,7 @@ LineWriter& LineWriter::Int(int64_t value) {
 }
 
 LineWriter& LineWriter::Num(double value) {
-    if (file != nullptr) {
+    if (file.IsOpen()) {
         Separate();
         char digits[32];
         buffer.append(digits, DoubleText(digits, value));
@@ -88,7 +78,7 @@ LineWriter& LineWriter::Num(double value) {
 }
 
 void LineWriter::EndLine() {
-    if (file == nullptr) {
+    if (!file.IsOpen()) {
         return;
     }
     buffer += '\n';
@@ -99,19 +89,17 @@ void LineWriter::EndLine() {
 }
 
 bool LineWriter::WriteOut(size_t count) {
-    if (count > 0 && std::fwrite(buffer.data(), 1, count, file) != count) {
-        Fail(errno);
+    if (count > 0 && !file.Write(buffer.data(), count)) {
+        Fail(file.Error());
         return false;
     }
     buffer.erase(0, count);
     return true;
 }
 
-void LineWriter::Fail(int error) {
-    failure = "cannot write " + name + ": " + std::strerror(error);
-    if (file != nullptr) {
-        std::fclose(std::exchange(file, nullptr));
-    }
+void LineWriter::Fail(const std::string& why) {
+    failure = "cannot write " + name + ": " + why;
+    file.Close();
     buffer = {};
 }
 
@@ -126,19 +114,16 @@ void LineWriter::Check() {
 void LineWriter::Flush() {
     const size_t lastEnd = buffer.rfind('\n');
     const size_t complete = lastEnd == std::string::npos ? 0 : lastEnd + 1;
-    if (file != nullptr && WriteOut(complete) && std::fflush(file) != 0) {
-        Fail(errno);
+    if (file.IsOpen()) {
+        WriteOut(complete);
     }
     Check();
 }
 
 void LineWriter::Close() {
-    if (file != nullptr && WriteOut(buffer.size())) {
-        const bool flushed = std::fflush(file) == 0;
-        const int error = errno;
-        const bool closed = std::fclose(std::exchange(file, nullptr)) == 0;
-        if (!flushed || !closed) {
-            Fail(flushed ? errno : error);
+    if (file.IsOpen() && WriteOut(buffer.size())) {
+        if (!file.Close()) {
+            Fail(file.Error());
         }
         buffer = {};
     }

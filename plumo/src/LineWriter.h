@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "OutputFile.h"
 
 namespace plumo {
 
@@ -21,12 +22,10 @@ public:
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    // False, with errno set, when the file cannot be created. `kind` (say
+    // Creates the file, or raises naming it and the reason. `kind` (say
     // "trace file") stands before the file's name in failure messages.
-    bool Open(const std::string& path, std::string_view kind = {});
-    // As Open, but raises naming the file and the reason.
     void Create(const std::string& path, std::string_view kind);
-    bool IsOpen() const { return file != nullptr; }
+    bool IsOpen() const { return file.IsOpen(); }
 
     // Each piece after the first of a line is preceded by one space.
     LineWriter& Word(std::string_view text);
@@ -51,11 +50,11 @@ private:
     // Writes out the first `count` bytes of the buffer; false after a failure.
     bool WriteOut(size_t count);
     // Keeps the reason and lets the file go.
-    void Fail(int error);
+    void Fail(const std::string& why);
     // Writes out what it can and closes, reporting nothing.
     void Abandon();
 
-    std::FILE* file = nullptr;
+    OutputFile file;
     std::string name;  // the kind and the path, for messages
     std::string buffer;
     std::string failure;  // not yet reported

@@ -3,16 +3,15 @@
 // the game, the trace, the recording or the frame log.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <functional>
 
 #include <SDL.h>
 
 #include "Bindings.h"
 #include "Devices.h"
 #include "Display.h"
+#include "Panel.h"
 
 namespace plumo {
 
@@ -25,25 +24,18 @@ public:
 
     // Keeps the frame about to be shown, for the pause that follows it.
     void Capture();
-    // Returns on a pause key, a closed window or a stop signal. F12 saves the
-    // paused picture as shot-<frame>.png.
-    void Hold(int64_t frame);
+    // Returns on a pause key, a closed window or a stop signal. F12 calls
+    // `shoot` to save the paused picture.
+    void Hold(const std::function<void()>& shoot);
 
 private:
-    struct Row {
-        std::string label;
-        std::string keys;
-        std::string pad;
-    };
-
     void Draw();
     void ReleasePicture();
 
     Display& display;
     Devices& devices;
-    std::vector<Row> rows;
+    Panel panel;
     SDL_Texture* picture = nullptr;
-    std::vector<SDL_Rect> ink;  // kept to reuse its memory
 };
 
 }  // namespace plumo

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+
 #include <system_error>
 #include <vector>
+#include "FilePath.h"
 
 namespace plumo {
 namespace {
@@ -74,11 +76,11 @@ void Pictures::ReadAhead(const std::string& folder) {
 void Pictures::ReadAll(std::string folder) {
     std::vector<std::string> files;
     std::error_code error;
-    for (std::filesystem::directory_iterator at(folder, error), end; !error && at != end;
+    for (std::filesystem::directory_iterator at(PathOf(folder), error), end; !error && at != end;
          at.increment(error)) {
         if (at->path().extension() == ".zqtex") {
             // Named as LoadTex names them, so that it finds them.
-            files.push_back(folder + "/" + at->path().filename().string());
+            files.push_back(JoinPath(folder, Utf8Of(at->path().filename())));
         }
     }
     // In a fixed order, so that every run reads alike.
@@ -103,7 +105,9 @@ void Pictures::ReadAll(std::string folder) {
             why = texture_file::Parse(bytes, static_cast<uint64_t>(file.Stamp().size), header);
         }
         std::shared_ptr<const Picture> picture;
-        if (why.empty() && total + header.PixelBytes() <= kMaxAheadBytes) {
+        // A picture larger than any of the game's own is left for LoadTex, if it ever asks.
+        if (why.empty() && header.PixelBytes() <= kMaxPictureBytes &&
+            total + header.PixelBytes() <= kMaxAheadBytes) {
             total += header.PixelBytes();
             picture = ReadPicture(file, header, why);
         }

@@ -58,8 +58,10 @@ private:
     };
     void ReadAll(std::string folder);
 
-    // More than the pictures of every texture the game has, far less than memory.
-    static constexpr uint64_t kMaxAheadBytes = uint64_t{128} << 20;
+    // More than the pictures of every texture the game has (19 MiB, the largest
+    // 6 MiB), far less than memory.
+    static constexpr uint64_t kMaxAheadBytes = uint64_t{48} << 20;
+    static constexpr uint64_t kMaxPictureBytes = uint64_t{16} << 20;
 
     std::mutex lock;
     std::condition_variable done;

@@ -1,14 +1,20 @@
 #include "Session.h"
 
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <span>
+#include <system_error>
 #include <vector>
 
 #include "Buttons.h"
 #include "ConfigFile.h"
+#include "ControllerMappings.h"
 #include "Devices.h"
 #include "Display.h"
+#include "FilePath.h"
+#include "InputFile.h"
 #include "LibraryPath.h"
 #include "LineWriter.h"
 #include "Pacing.h"
@@ -55,6 +61,10 @@ private:
     void OpenTrace(const std::string& title);
     uint64_t ChooseSeed() const;
     void Present();
+    // A screenshot the player asked for: one warning when it cannot be saved.
+    void SavePlayerShot();
+    // A screenshot the run was started to take: raises when it cannot be saved.
+    void SaveListedShot();
     // Ends the session quietly when the window was closed or a stop was asked for.
     void EndIfAsked();
     void Sample();
@@ -79,7 +89,12 @@ private:
     Textures textures;
     // Only a normal end writes the window's state back.
     bool endedNormally = false;
+    // The frame from which the window's title stands alone again.
+    std::optional<int64_t> noticeEnds;
 };
+
+// How long the window's title says where a screenshot went: three seconds of play.
+constexpr int64_t kNoticeFrames = 180;
 
 std::unique_ptr<Session> gSession;
 // Free reports even after an Init that failed once the settings were read.
@@ -87,10 +102,11 @@ bool gReportMemory = false;
 
 Session::Session(Settings read)
     : settings(std::move(read)),
-      config(ConfigFile::Load(settings.configDir)),
+      // Only a real window has a state worth remembering.
+      config(ConfigFile::Load(settings.configDir, settings.video == VideoMode::kWindow)),
       timer(settings.framesPerSecond),
       // Unpaced means as fast as it goes, never held to the display's refresh.
-      display(settings.video, settings.shotDir, config.Prefs().window,
+      display(settings.video, config.Prefs().window,
               config.Prefs().vsync && settings.framesPerSecond > 0),
       devices(display, settings.replayPath.empty() ? &holds : nullptr, config.Prefs().bindings,
               config.Prefs().pauseOnFocusLoss),
@@ -123,7 +139,7 @@ void Session::Open(const InitParams& params) {
     // player waits for, to win time for the game's start, which they do not.
     textures.SetFolder(LibraryDirectory(), settings.video != VideoMode::kNone);
     if (settings.video == VideoMode::kWindow) {
-        config.AddControllerMappings();
+        AddControllerMappings(config.Folder());
     }
     trace.Word("frame").Int(0).EndLine();
     timer.Restart();
@@ -165,7 +181,7 @@ void Session::Act() {
         Raise(kQuietEnd, "frame limit reached");
     }
     if (devices.PauseAsked()) {
-        pause.Hold(acts);
+        pause.Hold([this] { SavePlayerShot(); });
         timer.Restart();
         EndIfAsked();
     }
@@ -174,6 +190,10 @@ void Session::Act() {
     }
     EndIfAsked();
     ++acts;
+    if (noticeEnds && acts >= *noticeEnds) {
+        display.Notice("");
+        noticeEnds.reset();
+    }
     Sample();
     display.Clear();
 }
@@ -189,16 +209,16 @@ void Session::Present() {
             display.Show();
             frameLog.Mark();
             if (listed) {
-                display.SaveShot("frame", acts);
+                SaveListedShot();
             }
             return;
         case VideoMode::kWindow:
             // Read before presenting, which leaves the back buffer undefined.
             if (listed) {
-                display.SaveShot("frame", acts);
+                SaveListedShot();
             }
             if (devices.TakeShotRequest()) {
-                display.SaveShot("shot", acts);
+                SavePlayerShot();
             }
             if (devices.PauseAsked()) {
                 pause.Capture();
@@ -207,6 +227,33 @@ void Session::Present() {
             break;
     }
     frameLog.Mark();
+}
+
+void Session::SaveListedShot() {
+    std::string path;
+    if (const std::string why = display.SaveShot(settings.shotDir, "frame", acts, path);
+        !why.empty()) {
+        Raise(kLibraryFailure,
+              "cannot save screenshot " + Printable(path, kShownPathBytes) + ": " + why);
+    }
+}
+
+void Session::SavePlayerShot() {
+    if (!settings.playerShotDir) {
+        Warn("cannot save screenshot: there is no pictures folder (PLUMO_SHOT_DIR names one)");
+        return;
+    }
+    const std::string& folder = *settings.playerShotDir;
+    std::error_code error;
+    std::filesystem::create_directories(PathOf(folder), error);
+    std::string path = folder;
+    const std::string why = error ? error.message() : display.SaveShot(folder, "shot", acts, path);
+    const std::string shown = Printable(path, kShownPathBytes);
+    const std::string said = why.empty() ? "screenshot saved as " + shown
+                                         : "cannot save screenshot " + shown + ": " + why;
+    Warn(said);
+    display.Notice(said);
+    noticeEnds = acts + kNoticeFrames;
 }
 
 void Session::EndIfAsked() {
@@ -274,13 +321,14 @@ Session& Current() {
     return *gSession;
 }
 
-}  // namespace
-
+// Writes out what the open session has buffered; nothing without one.
 void FlushSession() {
     if (gSession) {
         gSession->Flush();
     }
 }
+
+}  // namespace
 
 namespace impl {
 
@@ -295,9 +343,10 @@ int64_t Init(const InitParams* params) {
     if (gSession) {
         Raise(kLibraryFailure, "Init was called twice");
     }
-    Settings settings = ReadSettings();
+    Settings settings = ReadSettings(LibraryDirectory());
     gReportMemory = settings.memReport;
     gSession = std::make_unique<Session>(std::move(settings));
+    SetFailureFlush(FlushSession);
     try {
         gSession->Open(*params);
     } catch (...) {

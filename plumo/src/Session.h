@@ -5,9 +5,6 @@
 
 namespace plumo {
 
-// Writes out what the open session has buffered; nothing without one.
-void FlushSession();
-
 namespace impl {
 
 int64_t Init(const InitParams* params);

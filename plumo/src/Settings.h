@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "Environment.h"
+
 namespace plumo {
 
 enum class VideoMode {
@@ -24,17 +26,17 @@ struct Settings {
     std::string tracePath;
     std::string frameLogPath;
     std::set<int64_t> shotFrames;
-    std::string shotDir = ".";
+    std::string shotDir;  // empty: frames are shot into the current folder
+    // The player's screenshots (F12): PLUMO_SHOT_DIR, else their pictures folder.
+    std::optional<std::string> playerShotDir;
     bool memReport = false;
     // Where settings.ini is read and written; none for no file at all.
     std::optional<std::string> configDir;
 };
 
 // Raises naming the variable when one is malformed or cannot be honoured;
-// nothing is opened before every one has passed.
-Settings ReadSettings();
-
-// An environment variable's text, or null when it is unset or empty.
-const char* EnvText(const char* name);
+// nothing is opened before every one has passed. An output inside
+// `gameFolder` (the library's own) is refused, so no run overwrites the game.
+Settings ReadSettings(const std::string& gameFolder);
 
 }  // namespace plumo

@@ -6,9 +6,12 @@
 namespace plumo {
 
 // From Init: the stop requests set a flag and nothing else. A hang-up the
-// process was started to ignore (nohup) stays ignored.
+// process was started to ignore (nohup) stays ignored. A write that a signal
+// would punish (past a file-size limit, into a pipe nobody reads) fails instead.
 void InstallStopSignals();
-// At Free: whatever was in place before Init.
+// At Free: whatever was in place before Init, except that a stop request that
+// would have ended the process is ignored from now on: the session's ending
+// has begun, and the next Init takes them back.
 void RestoreStopSignals();
 // Whether a stop was asked for since InstallStopSignals.
 bool StopRequested();

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "FilePath.h"
 #include "FloatingPoint.h"
 #include "plumo/TextureFile.h"
 
@@ -147,7 +148,7 @@ void Textures::SetFolder(std::string path, bool readAhead) {
 }
 
 Texture* Textures::Load(const std::string& name) {
-    const std::string path = folder + "/" + name;
+    const std::string path = JoinPath(folder, name);
     InputFile file = OpenTexture(path);
     const texture_file::Header header = ReadHeader(file, path);
     SDL_Renderer* renderer = display.Renderer();

@@ -16,7 +16,8 @@ void SetProgramFloatingPoint();
 
 // Gives standard error somewhere to go when the system started the program
 // without one (a Windows program without a console window, started from a
-// console), so the failure line still reaches it.
+// console), so the failure line still reaches it; one that cannot take the
+// line (a pipe whose reader left) never ends the program by a signal.
 void ConnectStandardError();
 
 // What InitParams hands the library as the program's instance: the

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -84,6 +85,35 @@ std::size_t BindExports(void* library) {
     return lib::kExportCount;
 }
 
+std::string PlayerMessage(std::string_view line) {
+    if (const std::size_t raised = line.find(" (raised at "); raised != std::string_view::npos) {
+        line = line.substr(0, raised);
+    }
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    std::string shown;
+    for (;;) {
+        const std::size_t at = line.find(" at 0x");
+        if (at == std::string_view::npos) {
+            break;
+        }
+        std::size_t end = at + 6;
+        while (end < line.size() && isHex(line[end])) {
+            ++end;
+        }
+        // "(module+0x...)" names the same address.
+        if (line.substr(end).starts_with(" (")) {
+            const std::size_t close = line.find(')', end);
+            if (close != std::string_view::npos &&
+                line.substr(end, close - end).find("+0x") != std::string_view::npos) {
+                end = close + 1;
+            }
+        }
+        shown += line.substr(0, at);
+        line = line.substr(end);
+    }
+    return shown + std::string(line);
+}
+
 uint64_t& FailureAddress() {
     return gFailureAddress;
 }
@@ -131,7 +161,7 @@ int RunUnderHandler(ProgramState& state, const std::function<void(ProgramState&)
     }
     std::fprintf(err, "morva: %s\n", outcome.message.c_str());
     std::fflush(err);
-    platform::ShowFailure("morva: " + outcome.message);
+    platform::ShowFailure(PlayerMessage("morva: " + outcome.message));
     return kFailureExitCode;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "engine/Library.h"
 
@@ -55,6 +56,11 @@ uint64_t& FailureAddress();
 // hangs after a fault, ends the process with that line and code instead.
 int RunUnderHandler(ProgramState& state, const std::function<void(ProgramState&)>& body,
                     std::FILE* err);
+
+// The failure line as a message box shows it to a player: without the code
+// addresses ("at 0x...", "(raised at ...)") that only help a developer, who
+// still finds them on standard error.
+std::string PlayerMessage(std::string_view line);
 
 // Start-up steps after the floating-point setting: load and bind, then
 // title, Init and Main. Returns only by a failure.

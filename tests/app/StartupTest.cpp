@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ProgramRun.h"
+#include "app/Startup.h"
 
 namespace morva {
 namespace {
@@ -112,6 +113,33 @@ TEST(GameTree, FailsWithOneLineAndShutsDownInOrder) {
         EXPECT_EQ(GameTree(c.library).Run(),
                   (c.error.empty() ? "0 [] []" : "1 [] [morva: " + c.error + "\n]") + c.events)
             << c.library;
+    }
+}
+
+// The message box keeps what failed and where in the game's files, and drops
+// the code addresses that standard error keeps for developers.
+TEST(FailureBox, ShowsThePlayerNoCodeAddress) {
+    const struct {
+        const char* line;
+        const char* shown;
+    } kCases[] = {
+        {"morva: game library failure: cannot read texture C:\\Games\\MORVA\\Data/title.zqtex: "
+         "No such file or directory (raised at 0x164a30d (Plumo.zqd+0x2a30d))",
+         "morva: game library failure: cannot read texture C:\\Games\\MORVA\\Data/title.zqtex: "
+         "No such file or directory"},
+        {"morva: game library failure: texture gone (raised at 0x1f00)",
+         "morva: game library failure: texture gone"},
+        {"morva: access violation touching 0x10 at 0x7ff6a1 (msvcrt.dll+0x1a2b3)",
+         "morva: access violation touching 0x10"},
+        {"morva: bus error touching 0x7f00 at 0x7f12 (ld-linux-x86-64.so.2+0x9a3) while loading "
+         "game library /opt/morva/Data/Plumo.zqd",
+         "morva: bus error touching 0x7f00 while loading game library /opt/morva/Data/Plumo.zqd"},
+        {"morva: integer division by zero at 0x401000", "morva: integer division by zero"},
+        {"morva: game library D:\\x (copy)\\Data\\Plumo.zqd lacks export Sort",
+         "morva: game library D:\\x (copy)\\Data\\Plumo.zqd lacks export Sort"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(PlayerMessage(c.line), c.shown) << c.line;
     }
 }
 

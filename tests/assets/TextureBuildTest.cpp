@@ -177,6 +177,34 @@ TEST(TextureBuild, ComboLabelClearsItsGaugeAndScoreTextSharesOneBaseline) {
     }
 }
 
+// The ink columns of one character's cell: first and last.
+std::pair<int, int> InkColumns(const Texture& font, char c) {
+    const int x = 64 * ((c - 32) % 16), y = 128 * ((c - 32) / 16);
+    int left = 64, right = -1;
+    for (int column = 0; column < 64; ++column) {
+        if (font.MaxAlpha(x + column, y, 1, 128) >= 128) {
+            left = std::min(left, column);
+            right = column;
+        }
+    }
+    return {left, right};
+}
+
+// Text advances by whole cells, so a glyph off-centre or much narrower than
+// its neighbours opens a gap inside a word ("H I SCORE", "S t a r t ! !").
+TEST(TextureBuild, GlyphsAreCentredAndBroadEnoughToHoldWordsTogether) {
+    const Texture font = Load("font_128_64.zqtex");
+    ASSERT_EQ(font.width, 1024);
+    for (char c = '!'; c < 127; ++c) {
+        const auto [left, right] = InkColumns(font, c);
+        EXPECT_LE(std::abs(left - (63 - right)), 2) << "'" << c << "' is off the cell's centre";
+    }
+    for (const char c : std::string("HISCORE:0123456789Start!!Clear!Retry?PushSpaceKeyCOMBO!")) {
+        const auto [left, right] = InkColumns(font, c);
+        EXPECT_GE(right - left + 1, 34) << "'" << c << "' is too narrow for its cell";
+    }
+}
+
 // Whether what a player sees is what the rules hit: at every frame a sword
 // step's hit window is open, its hit circle lies under the drawn swing.
 TEST(TextureBuild, SwordTrailCoversTheHitCircleWhileTheWindowIsOpen) {
@@ -223,6 +251,73 @@ TEST(TextureBuild, SwordTrailCoversTheHitCircleWhileTheWindowIsOpen) {
             }
         }
     }
+}
+
+// What tells a hit is the rock's hurt face, recoil and life bar; the swing's
+// own light is cold (steel, the blue-white trail), so no swing frame carries
+// the warm bright star of an impact. A hand's worth of warm skin is allowed.
+// And a swing fades out before its cell's clear margin instead of ending on
+// the cell's straight edge.
+TEST(TextureBuild, SwingsHoldNoImpactStarAndFadeOutInsideTheirCells) {
+    const Texture sword = Load("sword.zqtex");
+    ASSERT_EQ(sword.height, 1536);
+    constexpr int kCellW = 512, kCellH = 256, kMargin = 4, kBand = 8;
+    for (int cy = 0; cy < sword.height; cy += kCellH) {
+        for (int cx = 0; cx < sword.width; cx += kCellW) {
+            int warm = 0;
+            for (int y = cy; y < cy + kCellH; ++y) {
+                for (int x = cx; x < cx + kCellW; ++x) {
+                    const unsigned char* p = sword.At(x, y);
+                    warm += p[3] > 128 && p[0] > 220 && p[1] > 200 && p[2] + 40 < p[0];
+                }
+            }
+            EXPECT_LT(warm, 200) << "swing cell " << cx << "," << cy << " shows a star";
+            const int inner = std::max({
+                sword.MaxAlpha(cx, cy + kMargin, kCellW, kBand),
+                sword.MaxAlpha(cx, cy + kCellH - kMargin - kBand, kCellW, kBand),
+                sword.MaxAlpha(cx + kMargin, cy, kBand, kCellH),
+                sword.MaxAlpha(cx + kCellW - kMargin - kBand, cy, kBand, kCellH),
+            });
+            EXPECT_LT(inner, 128) << "swing cell " << cx << "," << cy << " is cut by its edge";
+        }
+    }
+}
+
+// Dust drawn over the grass, fading: its fill must differ from the grass's
+// own colour even where it is darkest, and a broad dark rim must hold it
+// apart while it fades.
+TEST(TextureBuild, DustPuffsStandApartFromTheGrass) {
+    const Texture ground = Load("ground.zqtex");
+    const Texture puff = Load("smog.zqtex");
+    ASSERT_TRUE(ground.width == 512 && puff.width == 128);
+    double grass[3] = {};
+    for (int y = 0; y < ground.height; ++y) {
+        for (int x = 0; x < ground.width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                grass[c] += ground.At(x, y)[c] / (512.0 * ground.height);
+            }
+        }
+    }
+    std::vector<double> distances;
+    int rim = 0, opaque = 0;
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            const unsigned char* p = puff.At(x, y);
+            if (p[3] < 255) {
+                continue;
+            }
+            ++opaque;
+            if (std::max({p[0], p[1], p[2]}) < 80) {
+                ++rim;
+                continue;
+            }
+            distances.push_back(std::hypot(p[0] - grass[0], p[1] - grass[1], p[2] - grass[2]));
+        }
+    }
+    ASSERT_GT(distances.size(), 1000u);
+    std::sort(distances.begin(), distances.end());
+    EXPECT_GT(distances[distances.size() / 10], 100.0) << "a tenth of the puff is grass-coloured";
+    EXPECT_GT(rim * 5, opaque) << "the dark rim is too thin to hold the puff apart";
 }
 
 // Mean RGB difference between n texels of a and of b, stepping (dx, dy).
@@ -276,6 +371,42 @@ TEST(ProgramIcon, HasFourSizesOfOneOpaqueDesign) {
         const unsigned char* centre = image.rgba + ((n / 2) * n + n / 2) * 4;
         EXPECT_EQ(centre[3], 255) << "size " << n;
         EXPECT_LT(image.rgba[3], 64) << "rounded corner of size " << n;
+    }
+}
+
+// Scaled down, the big design's thin strokes turn to mud; the small sizes are
+// drawn for their size, with a light blade in a dark rim.
+TEST(ProgramIcon, SmallSizesShowALightBladeInADarkRim) {
+    const plumo::Icon& icon = morva::ProgramIcon();
+    for (int i = 0; i < icon.imageCount; ++i) {
+        const plumo::IconImage& image = icon.images[i];
+        const int n = static_cast<int>(image.size);
+        if (n > 32) {
+            continue;
+        }
+        const auto pixel = [&](int x, int y) { return image.rgba + (y * n + x) * 4; };
+        int light = 0, rimmed = 0;
+        for (int y = 1; y + 1 < n; ++y) {
+            for (int x = 1; x + 1 < n; ++x) {
+                const unsigned char* p = pixel(x, y);
+                if (std::min({p[0], p[1], p[2]}) <= 220) {
+                    continue;
+                }
+                ++light;
+                bool dark = false;
+                for (int dy = -2; dy <= 2; ++dy) {
+                    for (int dx = -2; dx <= 2; ++dx) {
+                        const int nx = std::clamp(x + dx, 0, n - 1),
+                                  ny = std::clamp(y + dy, 0, n - 1);
+                        const unsigned char* q = pixel(nx, ny);
+                        dark = dark || std::max({q[0], q[1], q[2]}) < 80;
+                    }
+                }
+                rimmed += dark;
+            }
+        }
+        EXPECT_GE(light * 3, n) << "size " << n << ": no light blade";
+        EXPECT_EQ(rimmed, light) << "size " << n << ": blade without its dark rim";
     }
 }
 

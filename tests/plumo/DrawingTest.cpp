@@ -129,7 +129,7 @@ std::string Compared(const std::string& shotFile, SDL_Surface* reference) {
 TEST(Drawing, SoftwareCopiesMatchSdlsOwnDrawingToTheBit) {
     const std::string dir = Library().dir;
     std::ofstream(dir + "fade.zqtex", std::ios::binary) << TextureBytes(64, 32, Fade);
-    const std::string shots = dir + "drawing/";
+    const std::string shots = Library().out + "drawing/";
     std::filesystem::create_directories(shots);
     uint64_t cell = 0;
     // Frame 1 draws through the scratch texture, frame 40 from kept copies.
@@ -158,34 +158,48 @@ TEST(Drawing, SoftwareCopiesMatchSdlsOwnDrawingToTheBit) {
 }
 
 // Pictures are kept for the session, but only while the file stays the one
-// that was read: a texture rewritten between two loads shows its new pixels.
-TEST(Drawing, ATextureFileRewrittenInASessionIsReadAgain) {
+// that was read: a texture replaced between two loads shows its new pixels,
+// also when the new file has the old one's size and modification time.
+TEST(Drawing, ATextureFileReplacedInASessionIsReadAgain) {
     const std::string dir = Library().dir;
-    const std::string shots = dir + "rewritten/";
+    const std::string shots = Library().out + "rewritten/";
     std::filesystem::create_directories(shots);
-    const auto write = [&](uint32_t side, uint32_t rgba) {
-        std::filesystem::remove(dir + "swap.zqtex");
-        std::ofstream(dir + "swap.zqtex", std::ios::binary)
+    const auto write = [&](const std::string& name, uint32_t side, uint32_t rgba) {
+        std::filesystem::remove(dir + name);
+        std::ofstream(dir + name, std::ios::binary)
             << TextureBytes(side, side, [rgba](int, int) { return rgba; });
     };
-    write(16, 0xff0000ff);
-    uint64_t cell = 0;
-    Open({{"PLUMO_VIDEO", "offscreen"}, {"PLUMO_SHOT_FRAMES", "1"}, {"PLUMO_SHOT_DIR", shots}},
-         &cell);
-    Drop(Load("swap.zqtex"));
-    write(32, 0x0000ffff);
-    Texture* texture = Load("swap.zqtex");
-    Library().DrawTex(texture, 0, 0, 32, 32, 0, 0, 32, 32, 1, 1, 1, 1);
-    Library().Act();
-    Library().DrawTex(texture, 0, 0, 32, 32, 0, 0, 32, 32, 1, 1, 1, 1);
-    Library().Act();
-    Drop(texture);
-    Library().Free();
-    Surface shot(IMG_Load((shots + "frame-000001.png").c_str()));
-    ASSERT_NE(shot, nullptr);
-    Surface rgba(SDL_ConvertSurfaceFormat(shot.get(), SDL_PIXELFORMAT_RGBA32, 0));
-    const auto* pixel = static_cast<const uint8_t*>(rgba->pixels) + 20 * rgba->pitch + 20 * 4;
-    EXPECT_EQ(std::vector<int>(pixel, pixel + 3), (std::vector<int>{0, 0, 255}));
+    const struct {
+        const char* name;
+        uint32_t newSide;
+        bool sameTime;  // the new file moved into place after taking the old one's time
+    } kCases[] = {{"a new size", 32, false}, {"the same size and time", 16, true}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        write("swap.zqtex", 16, 0xff0000ff);
+        uint64_t cell = 0;
+        Open({{"PLUMO_VIDEO", "offscreen"}, {"PLUMO_SHOT_FRAMES", "1"}, {"PLUMO_SHOT_DIR", shots}},
+             &cell);
+        Drop(Load("swap.zqtex"));
+        write("swap.new", c.newSide, 0x0000ffff);
+        if (c.sameTime) {
+            std::filesystem::last_write_time(dir + "swap.new",
+                                             std::filesystem::last_write_time(dir + "swap.zqtex"));
+        }
+        std::filesystem::rename(dir + "swap.new", dir + "swap.zqtex");
+        Texture* texture = Load("swap.zqtex");
+        Library().DrawTex(texture, 0, 0, 16, 16, 0, 0, 32, 32, 1, 1, 1, 1);
+        Library().Act();
+        Library().DrawTex(texture, 0, 0, 16, 16, 0, 0, 32, 32, 1, 1, 1, 1);
+        Library().Act();
+        Drop(texture);
+        Library().Free();
+        Surface shot(IMG_Load((shots + "frame-000001.png").c_str()));
+        ASSERT_NE(shot, nullptr);
+        Surface rgba(SDL_ConvertSurfaceFormat(shot.get(), SDL_PIXELFORMAT_RGBA32, 0));
+        const auto* pixel = static_cast<const uint8_t*>(rgba->pixels) + 20 * rgba->pitch + 20 * 4;
+        EXPECT_EQ(std::vector<int>(pixel, pixel + 3), (std::vector<int>{0, 0, 255}));
+    }
 }
 
 }  // namespace

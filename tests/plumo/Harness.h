@@ -32,6 +32,8 @@ namespace plumo::test {
 struct Exports {
     void* handle = nullptr;
     std::string dir;  // the library's folder, ending in "/"
+    // Beside the library's folder, where its outputs may go, ending in "/".
+    std::string out;
 #define PLUMO_TEST_FIELD(name) name##Fn name = nullptr;
     PLUMO_TEST_EXPORTS(PLUMO_TEST_FIELD)
 #undef PLUMO_TEST_FIELD
@@ -52,13 +54,16 @@ inline std::string TextureBytes(uint32_t width, uint32_t height,
     return bytes;
 }
 
-// The library copy, loaded once per process into a temporary folder, beside
-// quad.zqtex: a 64 x 32 picture, quadrants red, green / blue, white.
+// The library copy, loaded once per process into the Data folder of a
+// temporary game folder, beside quad.zqtex: a 64 x 32 picture, quadrants red,
+// green / blue, white.
 inline const Exports& Library() {
     static const Exports& loaded = *new Exports([] {
         Exports e;
         std::string pattern = std::filesystem::temp_directory_path() / "plumo-test-XXXXXX";
-        e.dir = mkdtemp(pattern.data()) + std::string("/");
+        e.out = mkdtemp(pattern.data()) + std::string("/");
+        e.dir = e.out + "Data/";
+        std::filesystem::create_directory(e.dir);
         std::filesystem::copy_file(PLUMO_LIBRARY_PATH, e.dir + "Plumo.zqd");
         e.handle = dlopen((e.dir + "Plumo.zqd").c_str(), RTLD_NOW | RTLD_LOCAL);
         if (e.handle == nullptr) {
@@ -72,7 +77,7 @@ inline const Exports& Library() {
                    constexpr uint32_t kColours[] = {0xff0000ff, 0x00ff00ff, 0x0000ffff, 0xffffffff};
                    return kColours[(x >= 32) + 2 * (y >= 16)];
                });
-        std::atexit([] { std::filesystem::remove_all(Library().dir); });
+        std::atexit([] { std::filesystem::remove_all(Library().out); });
         return e;
     }());  // never destroyed, so the folder is still known when it is removed at exit
     return loaded;
@@ -87,9 +92,9 @@ inline String* Text(const std::string& text) {
     return record;
 }
 
-// Opens a session like the program does, with PLUMO_FPS=0, PLUMO_CONFIG_DIR=none
-// and no other PLUMO_ settings than the given ones; failureCell receives
-// raising addresses.
+// Opens a session like the program does, with PLUMO_FPS=0, PLUMO_CONFIG_DIR=none,
+// a pictures folder of its own and no other PLUMO_ settings than the given
+// ones; failureCell receives raising addresses.
 inline void Open(std::map<std::string, std::string> settings, uint64_t* failureCell,
                  uint64_t signature = kProgramSignature) {
     for (std::string name : {"VIDEO", "FPS", "SEED", "REPLAY", "RECORD", "FRAMES", "TRACE",
@@ -98,6 +103,8 @@ inline void Open(std::map<std::string, std::string> settings, uint64_t* failureC
     }
     settings.try_emplace("PLUMO_FPS", "0");
     settings.try_emplace("PLUMO_CONFIG_DIR", "none");
+    // A screenshot asked for with F12 never lands among the developer's own pictures.
+    settings.try_emplace("XDG_PICTURES_DIR", Library().out + "Pictures");
     for (const auto& [name, value] : settings) {
         setenv(name.c_str(), value.c_str(), 1);
     }

@@ -82,12 +82,14 @@ TEST(InputFiles, HostileReplaysAreRefusedInOneLine) {
 TEST(InputFiles, BrokenTexturesAreRefusedAlikeInEveryMode) {
     const std::string dir = Library().dir;
     const std::string quad = ReadText(dir + "quad.zqtex");
-    std::string version = quad;
+    std::string version = quad, reserved = quad;
     version[8] = 2;
+    reserved[22] = 1;
     Write(dir + "cut.zqtex", quad.substr(0, quad.size() - 1));
     Write(dir + "long.zqtex", quad + "x");
     Write(dir + "alien.zqtex", "\x89PNG\r\n\x1a\n" + quad.substr(8));
     Write(dir + "version.zqtex", version);
+    Write(dir + "reserved.zqtex", reserved);
     Write(dir + "short.zqtex", quad.substr(0, 10));
     Write(dir + "narrow.zqtex", Resized(quad, 0, 32));
     Write(dir + "huge.zqtex", Resized(quad, 30'000, 30'000));
@@ -99,6 +101,7 @@ TEST(InputFiles, BrokenTexturesAreRefusedAlikeInEveryMode) {
         {"long.zqtex", "the file goes on after the picture (8217 bytes, 8216 expected)"},
         {"alien.zqtex", "it is not a Plumo texture file"},
         {"version.zqtex", "it is a texture file of another version than 1"},
+        {"reserved.zqtex", "its reserved header field is not 0"},
         {"short.zqtex", "the file ends too early"},
         {"narrow.zqtex", "the picture is empty (0 x 32 pixels)"},
         {"huge.zqtex", "the picture is larger than 16384 pixels a side"},
@@ -154,7 +157,7 @@ void ExpectLoadedOrRefused(const std::string& raised, const std::string& refusal
 }
 
 TEST(InputFiles, FuzzedReplaysLoadOrRaise) {
-    const std::string path = Library().dir + "fuzz.replay";
+    const std::string path = Library().out + "fuzz.replay";
     uint64_t cell = 0;
     Fuzz(kReplay, [&](const std::string& input) {
         Write(path, input);

@@ -56,7 +56,7 @@ protected:
         Open(settings, &cell);
     }
 
-    const std::string dir = Library().dir;
+    const std::string dir = Library().out;
     uint64_t cell = 0;
 };
 
@@ -184,12 +184,13 @@ TEST_F(LibraryTest, FailuresNameWhatFailedAndWhere) {
         expectRaises(entry, "2 " + name + " is not provided by this library");
         EXPECT_NE(cell, 0u) << name;
     }
-    std::ofstream(dir + "broken.zqtex") << "not a picture at all, really not";
+    const std::string data = Library().dir;
+    std::ofstream(data + "broken.zqtex") << "not a picture at all, really not";
     for (const char* video : {"none", "offscreen"}) {
         Library().Free();
         OpenWith("", {{"PLUMO_VIDEO", video}});
         for (const char* name : {"absent.zqtex", "broken.zqtex"}) {
-            expectRaises([&] { Load(name); }, "1 cannot read texture " + dir + name + ": ");
+            expectRaises([&] { Load(name); }, "1 cannot read texture " + data + name + ": ");
         }
     }
     Library().Free();

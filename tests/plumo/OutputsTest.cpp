@@ -3,6 +3,8 @@
 // honoured are refused before anything is written.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <csignal>
 
@@ -16,12 +18,16 @@ using morva::test::ProgramRun;
 using morva::test::ReadFile;
 
 // Starts the game the way a tester's script would. STOP names a signal to send it a second
-// after the start; FSIZE caps the bytes it may write to a file, with SIGXFSZ ignored so the
-// write fails instead.
+// after the start; FSIZE caps the bytes it may write to a file; DEADERR sends its standard
+// error into a FIFO whose only reader has left.
 constexpr const char* kStarter = R"(#!/bin/sh
-trap '' XFSZ
 [ -n "$STOP" ] && (sleep 1; kill -"$STOP" $$) &
 [ -n "$FSIZE" ] && exec prlimit --fsize="$FSIZE" "$GAME"
+if [ -n "$DEADERR" ]; then
+  mkfifo "$DEADERR"
+  exec 5<>"$DEADERR" 6>"$DEADERR" 5<&-
+  exec "$GAME" 2>&6
+fi
 exec "$GAME"
 )";
 
@@ -80,6 +86,8 @@ TEST_F(OutputsTest, AnOutputThatCannotBeWrittenEndsTheRunWithOneLineNamingIt) {
          "cannot write frame log /dev/full" + full},
         {{"PLUMO_FRAMES=2", "PLUMO_TRACE=" + trace, "FSIZE=" + allButFree},
          "cannot write trace file " + trace + large},
+        {{"PLUMO_FRAMES=3000", "PLUMO_TRACE=" + trace, "FSIZE=102400"},
+         "cannot write trace file " + trace + large},
         {{"PLUMO_VIDEO=offscreen", "PLUMO_FRAMES=3", "PLUMO_SHOT_FRAMES=1",
           "PLUMO_SHOT_DIR=" + folder.path, "FSIZE=4096"},
          "cannot save screenshot " + shot + large},
@@ -89,6 +97,59 @@ TEST_F(OutputsTest, AnOutputThatCannotBeWrittenEndsTheRunWithOneLineNamingIt) {
         ExpectFailure(Run(settings), message);
     }
     EXPECT_FALSE(std::filesystem::exists(shot)) << "no screenshot cut short";
+}
+
+// A FIFO nobody reads would hold the run in open() for ever; the game's own files must
+// survive a mistyped variable.
+TEST_F(OutputsTest, OutputsThatCouldHangTheRunOrOverwriteTheGameAreRefused) {
+    const std::string fifo = dir + "fifo", shots = dir + "shots";
+    mkfifo(fifo.c_str(), 0600);
+    std::filesystem::create_directory(shots);
+    mkfifo((shots + "/frame-000001.png").c_str(), 0600);
+    const std::string data =
+        std::filesystem::canonical(std::filesystem::path(MORVA_PROGRAM).parent_path() / "Data");
+    const std::string refused = ": it is a FIFO, not a regular file or a device";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"PLUMO_TRACE=" + fifo}, "cannot write trace file " + fifo + refused},
+        {{"PLUMO_RECORD=" + fifo}, "cannot write record file " + fifo + refused},
+        {{"PLUMO_FRAME_LOG=" + fifo}, "cannot write frame log " + fifo + refused},
+        {{"PLUMO_VIDEO=offscreen", "PLUMO_SHOT_FRAMES=1", "PLUMO_SHOT_DIR=" + shots},
+         "cannot save screenshot " + shots + "/frame-000001.png" + refused},
+        {{"PLUMO_TRACE=" + data + "/Plumo.zqd"},
+         "PLUMO_TRACE must name a file outside the game's folder " + data + ", not " + data +
+             "/Plumo.zqd"},
+        {{"PLUMO_RECORD=" + data + "/../Data/title.zqtex"},
+         "PLUMO_RECORD must name a file outside the game's folder " + data + ", not " + data +
+             "/../Data/title.zqtex"},
+        {{"PLUMO_SHOT_DIR=" + data, "PLUMO_SHOT_FRAMES=1"},
+         "PLUMO_SHOT_DIR must name a folder outside the game's folder " + data + ", not " + data},
+    };
+    const auto library = std::filesystem::last_write_time(data + "/Plumo.zqd");
+    for (const auto& [settings, message] : cases) {
+        SCOPED_TRACE(settings.front());
+        std::vector<std::string> all = settings;
+        all.push_back("PLUMO_FRAMES=3");
+        ExpectFailure(Run(all, 20), message);
+    }
+    EXPECT_EQ(std::filesystem::last_write_time(data + "/Plumo.zqd"), library);
+}
+
+// Standard error into a pipe nobody reads any more: the warnings and the failure line are
+// lost, but the exit code still tells the run's end, never a death by SIGPIPE.
+TEST_F(OutputsTest, AStandardErrorNobodyReadsNeverEndsTheRunBySignal) {
+    std::filesystem::create_directory(dir + "config");
+    std::ofstream(dir + "config/settings.ini") << "junk\n";
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"PLUMO_FRAMES=3", "PLUMO_CONFIG_DIR=" + dir + "config"}, 0},
+        {{"PLUMO_FRAMES=0"}, 1},
+    };
+    for (const auto& [settings, status] : cases) {
+        SCOPED_TRACE(settings.back());
+        std::filesystem::remove(dir + "deaderr");
+        std::vector<std::string> all = settings;
+        all.push_back("DEADERR=" + dir + "deaderr");
+        EXPECT_EQ(Run(all, 20).status, status);
+    }
 }
 
 // Each ends like a closed window: the outputs whole, and the recording plays the same game.
@@ -122,6 +183,13 @@ TEST_F(OutputsTest, SettingsThatCannotBeHonouredAreRefusedBeforeAnyOutputIsOpene
         {{"PLUMO_FRAMES=10", "PLUMO_SHOT_FRAMES=3,10"},
          "PLUMO_SHOT_FRAMES must name frames from 0 to 9 (PLUMO_FRAMES is 10), not 10"},
         {{"PLUMO_SHOT_FRAMES=4,-1"}, "PLUMO_SHOT_FRAMES must name frames from 0, not -1"},
+        {{"PLUMO_FPS=6\n0"}, "PLUMO_FPS is not a number: '6\\x0a0'"},
+        {{"PLUMO_FRAMES=" + std::string(100'000, '7')},
+         "PLUMO_FRAMES is out of range: '" + std::string(40, '7') + "...'"},
+        {{"PLUMO_FPS=1000000000"}, "PLUMO_FPS must be from 0 (unpaced) to 1000000, not 1000000000"},
+        {{"PLUMO_VIDEO=\x1b[2J"}, "PLUMO_VIDEO must be window, offscreen or none, not '\\x1b[2J'"},
+        {{"PLUMO_SHOT_DIR=" + dir + "none"},
+         "PLUMO_SHOT_DIR must name a folder, not " + dir + "none"},
         {{"PLUMO_RECORD=" + dir + "./trace"},
          "PLUMO_TRACE and PLUMO_RECORD must name different files, not " + trace + " and " + dir +
              "./trace"},
@@ -145,7 +213,7 @@ TEST(TraceWriter, KeepsEveryLineWholeAroundAQuotedNameThatFillsTheBuffer) {
         name += "./";
     }
     name += "quad.zqtex";
-    const std::string trace = Library().dir + "fill.trace";
+    const std::string trace = Library().out + "fill.trace";
     for (const int draws : {6445, 6446, 6447}) {
         uint64_t cell = 0;
         Open({{"PLUMO_VIDEO", "none"}, {"PLUMO_TRACE", trace}}, &cell);

@@ -5,10 +5,12 @@
 #include <linux/capability.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -179,6 +181,15 @@ protected:
     uint64_t cell = 0;
 };
 
+// `line` over and over, to just past `bytes`.
+std::string Repeated(const std::string& line, size_t bytes) {
+    std::string lines;
+    while (lines.size() <= bytes) {
+        lines += line;
+    }
+    return lines;
+}
+
 // Each probe key pressed for a frame, as "<key>:<buttons it held>" ("-" for none).
 std::string Probe() {
     std::string seen;
@@ -200,7 +211,17 @@ std::string Probe() {
 
 constexpr const char* kDefaultKeys = "Space:0 Z:2 J:2 K:1 Q:- Left:12";
 
-enum class Obstacle { kNone, kFolderInstead, kReadOnlyFolder, kFullDisk };
+enum class Obstacle {
+    kNone,
+    kFolderInstead,
+    kReadOnlyFolder,
+    kFullDisk,
+    kFlood,         // a file of junk lines that write-back would push past 1 MiB
+    kPrivate,       // mode 0600, which it keeps
+    kReadOnly,      // mode 0444: left alone
+    kDanglingLink,  // a link to a file yet to be, which stays a link
+    kStaleFifo,     // a FIFO where an earlier writer left its new file
+};
 
 struct FileCase {
     const char* name;
@@ -227,7 +248,7 @@ constexpr FileCase kFiles[] = {
      "Space:0 Z:- J:- K:1 Q:2 Left:12", "",
      "line 2: unknown key 'Spce'\n"
      "line 3: unknown key 'Blorp'; jump keeps its defaults\n"
-     "line 4: unknown key '\xff'; dash keeps its defaults\n",
+     "line 4: unknown key '\\xff'; dash keeps its defaults\n",
      ""},
     {"unknown buttons", "[keys]\nkick = Q\n[controller]\njump = triangle, a\nleft = leftx\n",
      Obstacle::kNone, kDefaultKeys, "",
@@ -272,6 +293,24 @@ constexpr FileCase kFiles[] = {
      "cannot write settings file <file>: Permission denied\n", nullptr},
     {"a full disk", "[keys]\nattack = Q\n", Obstacle::kFullDisk, "Space:0 Z:- J:- K:1 Q:2 Left:12",
      "", "cannot write settings file <file>: File too large\n", "[keys]\nattack = Q\n"},
+    {"a flood of junk", nullptr, Obstacle::kFlood, kDefaultKeys, "",
+     "line 1: expected <name> = <value>, not 'x'\nline 2: expected <name> = <value>, not 'x'\n"
+     "line 3: expected <name> = <value>, not 'x'\nline 4: expected <name> = <value>, not 'x'\n"
+     "line 5: expected <name> = <value>, not 'x'\nline 6: expected <name> = <value>, not 'x'\n"
+     "line 7: expected <name> = <value>, not 'x'\nline 8: expected <name> = <value>, not 'x'\n"
+     "line 9: expected <name> = <value>, not 'x'\nline 10: expected <name> = <value>, not 'x'\n"
+     "settings file <file>: 524229 more problems like these\n"
+     "cannot write settings file <file>: it would grow past 1 MiB\n",
+     "x\nx\n"},
+    {"a private file", "[keys]\nattack = Q\n", Obstacle::kPrivate,
+     "Space:0 Z:- J:- K:1 Q:2 Left:12", "", "", "position = 0, 0\n"},
+    {"a read-only file", "[keys]\nattack = Q\n", Obstacle::kReadOnly,
+     "Space:0 Z:- J:- K:1 Q:2 Left:12", "", "cannot write settings file <file>: it is read-only\n",
+     "[keys]\nattack = Q\n"},
+    {"a link to a file yet to be", nullptr, Obstacle::kDanglingLink, kDefaultKeys, "", "",
+     "pause_on_focus_loss = yes\n"},
+    {"a FIFO left by an earlier writer", nullptr, Obstacle::kStaleFifo, kDefaultKeys, "", "",
+     "pause_on_focus_loss = yes\n"},
 };
 
 // The table's warnings as the library writes them.
@@ -297,6 +336,27 @@ TEST_F(WindowTest, SettingsFilesApplyWhatTheyCanAndWarnALineForEachThingWrong) {
         if (c.file != nullptr) {
             std::ofstream(file, std::ios::binary) << c.file;
         }
+        namespace fs = std::filesystem;
+        switch (c.obstacle) {
+            case Obstacle::kFlood:
+                std::ofstream(file, std::ios::binary) << Repeated("x\n", (1 << 20) - 100);
+                break;
+            case Obstacle::kPrivate:
+                fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+                break;
+            case Obstacle::kReadOnly:
+                fs::permissions(
+                    file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+                break;
+            case Obstacle::kDanglingLink:
+                fs::create_symlink("real/settings.ini", file);
+                break;
+            case Obstacle::kStaleFifo:
+                mkfifo((file + ".new").c_str(), 0600);
+                break;
+            default:
+                break;
+        }
         std::string keys, window;
         const auto run = [&] {
             OpenWindow();
@@ -320,9 +380,78 @@ TEST_F(WindowTest, SettingsFilesApplyWhatTheyCanAndWarnALineForEachThingWrong) {
         if (c.after == nullptr) {
             EXPECT_FALSE(std::filesystem::is_regular_file(file));
         } else {
-            EXPECT_TRUE(Settings().ends_with(c.after)) << Settings();
+            EXPECT_TRUE(Settings().ends_with(c.after)) << Settings().substr(0, 1000);
+        }
+        const fs::perms kept =
+            c.obstacle == Obstacle::kPrivate ? fs::perms::owner_read | fs::perms::owner_write
+            : c.obstacle == Obstacle::kReadOnly
+                ? fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read
+                : fs::perms::unknown;
+        if (kept != fs::perms::unknown) {
+            EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, kept);
+        }
+        EXPECT_EQ(fs::is_symlink(file), c.obstacle == Obstacle::kDanglingLink);
+        EXPECT_EQ(fs::is_fifo(file + ".new"), c.obstacle == Obstacle::kStaleFifo);
+    }
+}
+
+// Without a window there is no state worth remembering: the file is read, never made
+// or written over.
+TEST_F(WindowTest, WithoutAWindowTheSettingsFileIsReadButNeverWritten) {
+    const std::string file = config + "/settings.ini";
+    for (const char* video : {"none", "offscreen"}) {
+        for (const char* text : {static_cast<const char*>(nullptr), "[keys]\nattack = Q, Q\n"}) {
+            SCOPED_TRACE(std::string(video) + (text != nullptr ? " with a file" : ""));
+            std::filesystem::remove_all(config);
+            if (text != nullptr) {
+                std::filesystem::create_directories(config);
+                std::ofstream(file) << text;
+            }
+            const std::string warned = StandardError(dir, [&] {
+                Open({{"PLUMO_VIDEO", video}, {"PLUMO_CONFIG_DIR", config}}, &cell);
+                EXPECT_EQ(Raised(Library().Act), "returned");
+                Library().Free();
+            });
+            EXPECT_EQ(warned, text != nullptr ? Warnings("line 2: 'Q' is listed twice\n") : "");
+            EXPECT_EQ(std::filesystem::exists(file) ? Settings() : "none",
+                      text != nullptr ? text : "none");
+            EXPECT_FALSE(std::filesystem::exists(config) && text == nullptr);
         }
     }
+}
+
+// A player's screenshot goes to their pictures folder, or to PLUMO_SHOT_DIR when the run
+// names one; one that cannot be saved is a warning, and the game plays on.
+TEST_F(WindowTest, F12SavesIntoThePicturesFolderOrWarnsAndPlaysOn) {
+    std::ofstream(dir + "a file") << "in the way";
+    std::filesystem::create_directory(dir + "shots");
+    mkfifo((dir + "shots/shot-000001.png").c_str(), 0600);
+    const std::pair<std::map<std::string, std::string>, std::string> kCases[] = {
+        {{{"XDG_PICTURES_DIR", dir + "Pictures"}},
+         "screenshot saved as <dir>/Pictures/MORVA/shot-000001.png"},
+        {{{"XDG_PICTURES_DIR", dir + "a file"}},
+         "cannot save screenshot <dir>/a file/MORVA: Not a directory"},
+        {{{"PLUMO_SHOT_DIR", dir + "shots"}},
+         "cannot save screenshot <dir>/shots/shot-000001.png: it is a FIFO, not a regular file or "
+         "a device"},
+    };
+    for (const auto& [settings, said] : kCases) {
+        SCOPED_TRACE(said);
+        std::string title;
+        const std::string warned = StandardError(dir, [&] {
+            OpenWindow(settings);
+            Tap(SDL_SCANCODE_F12);
+            Library().Act();
+            EXPECT_EQ(Raised(Library().Act), "returned");
+            title = SDL_GetWindowTitle(TheWindow());
+            EXPECT_EQ(Raised(Library().Act), "returned");
+            CloseWindow();
+        });
+        EXPECT_EQ(warned, "plumo: " + said + "\n");
+        EXPECT_EQ(title, "MORVA var 0.2 - " + said.substr(0, said.find("<dir>/")) + dir +
+                             said.substr(said.find("<dir>/") + 6));
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir + "Pictures/MORVA/shot-000001.png"));
 }
 
 // Once many frames' worth of time has gone, taps the key that resumes;
@@ -343,8 +472,8 @@ private:
 };
 
 // A player holds jump and dash, pauses with Escape, lets go of dash, taps attack and asks
-// for a screenshot while paused, resumes with P, then loses the focus and resumes with
-// Escape. The recording replays, without a window, to the same counts and trace.
+// for a screenshot while paused, resumes with P at once, then loses the focus and resumes
+// with Escape. The recording replays, without a window, to the same counts and trace.
 TEST_F(WindowTest, APauseLetsNoFramePassAndNeverEntersTheTraceOrTheRecording) {
     const auto play = [&](std::map<std::string, std::string> settings, bool player) {
         settings.insert({{"PLUMO_TRACE", dir + "trace"}, {"PLUMO_SEED", "3"}});
@@ -363,7 +492,8 @@ TEST_F(WindowTest, APauseLetsNoFramePassAndNeverEntersTheTraceOrTheRecording) {
                 Key(SDL_SCANCODE_LSHIFT, false);
                 Tap(SDL_SCANCODE_Z);
                 Tap(SDL_SCANCODE_F12);
-                resumer.emplace(SDL_SCANCODE_P);
+                // Read in one batch with the screenshot key: still a picture of the pause.
+                Tap(SDL_SCANCODE_P);
             } else if (player && frame == 6) {
                 SDL_Event focus{SDL_WINDOWEVENT};
                 focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
@@ -382,14 +512,16 @@ TEST_F(WindowTest, APauseLetsNoFramePassAndNeverEntersTheTraceOrTheRecording) {
         Library().Free();
         return counts + "\n" + ReadText(dir + "trace");
     };
-    const std::string played = play(
-        {{"PLUMO_VIDEO", "window"}, {"PLUMO_RECORD", dir + "rec"}, {"PLUMO_SHOT_DIR", folder.path}},
-        true);
+    const std::string played = play({{"PLUMO_VIDEO", "window"},
+                                     {"PLUMO_RECORD", dir + "rec"},
+                                     {"XDG_PICTURES_DIR", dir + "Pictures"}},
+                                    true);
     EXPECT_EQ(played.substr(0, played.find('\n')), "000 110 220 330 400 500 000 000 000 000 ");
     EXPECT_EQ(play({{"PLUMO_VIDEO", "none"}, {"PLUMO_REPLAY", dir + "rec"}}, false), played);
 
     // The paused frame dimmed to 90 of 255, under the panel's gold title and frame.
-    SDL_Surface* shot = IMG_Load((dir + "shot-000004.png").c_str());
+    EXPECT_FALSE(std::filesystem::exists(dir + "Pictures/MORVA/shot-000005.png"));
+    SDL_Surface* shot = IMG_Load((dir + "Pictures/MORVA/shot-000004.png").c_str());
     ASSERT_NE(shot, nullptr) << IMG_GetError();
     SDL_Surface* rgba = SDL_ConvertSurfaceFormat(shot, SDL_PIXELFORMAT_RGBA32, 0);
     const auto* pixels = static_cast<const Uint8*>(rgba->pixels);
@@ -445,6 +577,31 @@ TEST_F(WindowTest, ControllerInputsFollowTheSettingsAndTheExtraMappings) {
     EXPECT_EQ(counts, "0110") << "button 0: attack, button 1: dash";
     EXPECT_EQ(warned.substr(0, warned.find(": ", 60)),
               "plumo: controller mappings <dir>/morva/gamecontrollerdb.txt line 3");
+    Library().Free();
+
+    // A flood: junk warns a handful of lines, and mappings past the cap are skipped
+    // instead of holding the window up.
+    std::ofstream flood(config + "/gamecontrollerdb.txt");
+    for (int i = 0; i < 30; ++i) {
+        flood << "junk \x1b[2J\n";
+    }
+    for (unsigned i = 0; i < 2100; ++i) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%08x%08x%08x%08x,Pad %u,a:b0,platform:%s,\n", 3u, i, 0u,
+                      i, i, platform.c_str());
+        flood << line;
+    }
+    flood.close();
+    warned = StandardError(dir, [&] {
+        OpenWindow();
+        Library().Act();
+    });
+    EXPECT_EQ(std::ranges::count(warned, '\n'), 12) << warned;
+    EXPECT_EQ(std::ranges::count(warned, '\x1b'), 0) << "an escape character went out raw";
+    const std::string file = "plumo: controller mappings <dir>/morva/gamecontrollerdb.txt";
+    EXPECT_TRUE(warned.ends_with(": 20 more lines refused\n" + file +
+                                 ": only the first 2000 are used, 100 more skipped\n"))
+        << warned;
 }
 
 // "<fullscreen> | <size> | <position>" as the settings file remembers them.

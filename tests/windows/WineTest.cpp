@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -119,7 +120,7 @@ TEST(GameTreeUnderWine, FailsWithOneLineAndShutsDownInOrder) {
         {"lacks_StopBGMFade.zqd", lacks + "StopBGMFade", ""},
         {"whole", "", " Init \"MORVA var 0.2\", Free"},
         {"no title",
-         "game library failure: cannot read texture <game>\\Data/title.zqtex: No such file or "
+         "game library failure: cannot read texture <game>\\Data\\title.zqtex: No such file or "
          "directory (raised at 0x? (Plumo.zqd+0x?))",
          " Init \"MORVA var 0.2\", Free"},
     };
@@ -226,6 +227,49 @@ TEST(WindowUnderWine, ShowsTheTitleAndThenTheGame) {
         EXPECT_GT(LitPercent(*picture), 5) << "black";
     }
     EXPECT_NE(title.rgba, game.rgba) << "the game never started";
+}
+
+// A player whose folders have names outside the system's code page: the settings file is
+// read and written where it belongs, with Windows line ends, and a replay and a trace in
+// such a folder work as well; no folder with a mangled name appears.
+TEST(WindowUnderWine, FoldersWithAnyNameHoldTheSettingsAReplayAndATrace) {
+    REQUIRE_WINDOWS_BUILD();
+    if (std::getenv("DISPLAY") == nullptr) {
+        GTEST_SKIP() << "no DISPLAY: run under xvfb-run";
+    }
+    for (const std::string name : {"Jos\u00e9", "\u7530\u4e2d"}) {
+        SCOPED_TRACE(name);
+        const test::TempFolder folder;
+        const fs::path user = fs::path(folder.path) / name;
+        fs::create_directories(user);
+        std::ofstream(user / "input.replay") << "1 jump down\n2 jump up\n";
+        const test::ProgramRun run =
+            test::RunProgram(WineLauncher(folder.path, fs::path(WindowsBuild()) / "morva.exe"),
+                             {"LANG=C.UTF-8", "LC_ALL=C.UTF-8", "PLUMO_VIDEO=window", "PLUMO_FPS=0",
+                              "PLUMO_FRAMES=3", "PLUMO_CONFIG_DIR=" + WindowsPath(user / "MORVA"),
+                              "PLUMO_REPLAY=" + WindowsPath(user / "input.replay"),
+                              "PLUMO_TRACE=" + WindowsPath(user / "trace")},
+                             "", 180);
+        EXPECT_EQ(std::to_string(run.status) + " [" + run.err + "]", "0 []");
+        EXPECT_EQ(test::TraceEnds(test::ReadFile((user / "trace").string())),
+                  " Init \"MORVA var 0.2\", Free");
+        const std::string settings = test::ReadFile((user / "MORVA/settings.ini").string());
+        std::size_t bare = 0, lines = 0;
+        for (std::size_t at = 0; (at = settings.find('\n', at)) != std::string::npos; ++at) {
+            ++lines;
+            bare += at == 0 || settings[at - 1] != '\r';
+        }
+        EXPECT_GT(lines, 40u) << settings;
+        EXPECT_EQ(bare, 0u) << "lines without their carriage return";
+        std::vector<std::string> entries;
+        for (const auto& entry : fs::directory_iterator(folder.path)) {
+            entries.push_back(entry.path().filename().string());
+        }
+        std::vector<std::string> expected{"under-wine.sh", user.filename().string()};
+        std::sort(entries.begin(), entries.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(entries, expected);
+    }
 }
 
 // In window mode a failure also shows its line in a message box, for a

@@ -64,8 +64,11 @@ inline std::string Parse(const unsigned char (&bytes)[kHeaderBytes], uint64_t fi
             return "it is not a Plumo texture file";
         }
     }
-    if (GetLe32(&bytes[8]) != kVersion || GetLe32(&bytes[20]) != 0) {
+    if (GetLe32(&bytes[8]) != kVersion) {
         return "it is a texture file of another version than " + std::to_string(kVersion);
+    }
+    if (GetLe32(&bytes[20]) != 0) {
+        return "its reserved header field is not 0";
     }
     header = {GetLe32(&bytes[12]), GetLe32(&bytes[16])};
     const std::string size =

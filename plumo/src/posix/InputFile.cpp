@@ -57,7 +57,9 @@ std::string InputFile::Open(const std::string& path) {
         handle = -1;
         return why;
     }
-    stamp = {info.st_size, info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec};
+    stamp = {info.st_size, info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec,
+             info.st_ctim.tv_sec * 1'000'000'000LL + info.st_ctim.tv_nsec,
+             static_cast<uint64_t>(info.st_ino), static_cast<uint64_t>(info.st_dev)};
     return "";
 }
 

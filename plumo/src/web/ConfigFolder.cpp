@@ -15,4 +15,13 @@ std::optional<std::string> PlayerConfigFolder() {
     return std::string(kFolder);
 }
 
+// A page has no folder of the player's to put a picture in.
+std::optional<std::string> PlayerPicturesFolder() {
+    return std::nullopt;
+}
+
+std::string_view SystemLineEnd() {
+    return "\n";
+}
+
 }  // namespace plumo

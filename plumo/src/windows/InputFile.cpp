@@ -66,7 +66,18 @@ std::string InputFile::Open(const std::string& path) {
         handle = -1;
         return why;
     }
-    stamp = {info.st_size, info.st_mtime * 1'000'000'000LL};
+    BY_HANDLE_FILE_INFORMATION file{};
+    if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(handle)), &file)) {
+        _close(handle);
+        handle = -1;
+        return "cannot read the file's information";
+    }
+    const auto join = [](DWORD high, DWORD low) { return (uint64_t{high} << 32) | low; };
+    // The last write in 100-nanosecond steps, as the file system keeps it.
+    stamp = {info.st_size,
+             static_cast<int64_t>(
+                 join(file.ftLastWriteTime.dwHighDateTime, file.ftLastWriteTime.dwLowDateTime)),
+             0, join(file.nFileIndexHigh, file.nFileIndexLow), file.dwVolumeSerialNumber};
     return "";
 }
 

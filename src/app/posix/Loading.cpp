@@ -4,6 +4,7 @@
 #include <link.h>
 
 #include <cfenv>
+#include <csignal>
 #include <filesystem>
 #include <string_view>
 
@@ -35,7 +36,12 @@ void SetProgramFloatingPoint() {
     feenableexcept(FE_INVALID);
 }
 
-void ConnectStandardError() {}
+// A standard error into a pipe whose reader left, or a file past its size
+// limit, fails the write instead of ending the program by a signal.
+void ConnectStandardError() {
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 const void* ProgramInstance() {
     return reinterpret_cast<const void*>(&Start);
