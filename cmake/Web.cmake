@@ -47,6 +47,8 @@ function(morva_web_targets)
     -sEXPORTED_RUNTIME_METHODS=FS
     "SHELL:--pre-js ${MORVA_WEB_DIR}/pre.js")
   set_target_properties(morva PROPERTIES LINK_DEPENDS "${MORVA_WEB_DIR}/pre.js")
+  add_custom_command(TARGET morva POST_BUILD COMMAND ${CMAKE_COMMAND} -DJS=$<TARGET_FILE:morva>
+    -DDATA=$<TARGET_FILE_DIR:morva>/morva.data -P ${PROJECT_SOURCE_DIR}/cmake/WebPackageId.cmake)
 
   add_executable(morva_node ${PROJECT_SOURCE_DIR}/src/main.cpp)
   target_link_libraries(morva_node PRIVATE morva_app)

@@ -5,10 +5,12 @@
 # program for node that the golden replays play. SDL comes from
 # scripts/web-deps.sh's cache; the textures are rendered and packed by the
 # tools of a native build (MORVA_HOST_BUILD, default build/, configured here
-# if need be). Any static web server can serve the folder.
+# if need be). Any static web server can serve the folder. Further arguments
+# go to CMake (scripts/package.sh sets its flags so).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build-web}
+shift || true
 HOST=${MORVA_HOST_BUILD:-build}
 JOBS=${MORVA_JOBS:-2}
 # Debian's emcc finds its JavaScript helpers only here.
@@ -22,5 +24,5 @@ fi
 # -O2 as the desktop build.
 emcmake cmake -B "$BUILD" -S . -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DMORVA_TESTS=OFF -DMORVA_WEB_DEPS="$DEPS" \
-  -DMORVA_HOST_BUILD="$(realpath "$HOST")" >/dev/null
+  -DMORVA_HOST_BUILD="$(realpath "$HOST")" "$@" >/dev/null
 cmake --build "$BUILD" -j "$JOBS" --target morva morva_node morva_fault_cases

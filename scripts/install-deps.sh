@@ -7,7 +7,7 @@
 #   scripts/install-deps.sh windows    the MinGW-w64 cross build and Wine
 #   scripts/install-deps.sh packages   the release packages and their checks
 #   scripts/install-deps.sh web        the browser build and its tests in Chromium
-#   scripts/install-deps.sh all        all but web (.ci/run; scripts/test-web.sh installs web)
+#   scripts/install-deps.sh all        all of them (.ci/run)
 #
 # Several purposes may be named at once. SDL for Windows is built from
 # Debian's source packages by scripts/windows-deps.sh.
@@ -27,9 +27,9 @@ WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
 # zip, and the checks of the packages: lintian, the AppStream and menu-entry
 # validators, man for the manual page.
 PACKAGES="dpkg-dev librsvg2-bin zip lintian appstream desktop-file-utils man-db"
-# Emscripten, the browser that tests the page, and dpkg-source for SDL's
-# source packages. (npm comes with the nodejs package on the CI machine.)
-WEB="emscripten chromium dpkg-dev"
+# Emscripten, the browser that tests the page, npm for the driver of the
+# browser, and dpkg-source for SDL's source packages.
+WEB="emscripten chromium npm dpkg-dev"
 
 [ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|web|all ..." >&2; exit 2; }
 wanted=""
@@ -40,15 +40,20 @@ for purpose in "$@"; do
     windows) wanted="$wanted $GAME $WINDOWS" ;;
     packages) wanted="$wanted $GAME $WINDOWS $PACKAGES" ;;
     web) wanted="$wanted $GAME $WEB" ;;
-    all) wanted="$wanted $GAME $TESTS $WINDOWS $PACKAGES" ;;
+    all) wanted="$wanted $GAME $TESTS $WINDOWS $PACKAGES $WEB" ;;
     *) echo "install-deps: unknown purpose '$purpose' (game, tests, windows, packages, web, all)" >&2; exit 2 ;;
   esac
 done
 
+# Installed under its own name, or provided by an installed package (npm by
+# a nodejs package that carries it).
+PROVIDED=$(dpkg-query -W -f='${Status}\t${Provides}\n' 2>/dev/null | sed -n 's/^install ok installed\t//p' |
+  tr ',' '\n' | sed 's/^ *//; s/ .*//')
 missing=""
 for p in $wanted; do
   case " $missing " in *" $p "*) continue ;; esac
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    echo "$PROVIDED" | grep -qx "$p" || missing="$missing $p"
 done
 [ -z "$missing" ] && exit 0
 SUDO=""

@@ -3,9 +3,10 @@
 #   morva-<version>-windows-x86_64.zip   the runnable Windows tree, LICENSE.txt, the licences, README
 #   morva-<version>-linux-x86_64.tar.gz  the runnable Linux tree, install.sh for a menu entry, man page
 #   morva_<version>-1_amd64.deb          /usr/lib/morva, /usr/games/morva, menu entry, icons, man page
-#   morva-<version>-web.zip              with MORVA_WEB=1: the web page for any static server
+#   morva-<version>-web.zip              the web page, program and data for any static web server
 # from builds of their own, MORVA_PACKAGE_BUILD (default build-package/) with
-# Debian's hardening flags and build-package-windows/ (scripts/build-windows.sh).
+# Debian's hardening flags, build-package-windows/ (scripts/build-windows.sh)
+# and build-package-web/ (scripts/build-web.sh).
 # The same commit gives the same bytes in any folder at any time: every date is
 # the last commit's (SOURCE_DATE_EPOCH), members are sorted, owners and modes
 # fixed, and no build path reaches a binary.
@@ -44,7 +45,7 @@ umask 022
 STAGE=$(mktemp -d /tmp/morva-package.XXXXXX)
 trap 'rm -rf "$STAGE"' EXIT
 
-./scripts/install-deps.sh packages
+./scripts/install-deps.sh packages web
 # dpkg-buildflags maps this folder to . in debug paths; the Windows build gets the same.
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -B "$BUILD" -S . -DMORVA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -173,19 +174,21 @@ settle "$DEB"
 dpkg-deb --root-owner-group -Zxz --build "$DEB" "$DIST/morva_${VERSION}-1_amd64.deb" >/dev/null
 say "dist/morva_${VERSION}-1_amd64.deb"
 
-# The web page, when asked for (MORVA_WEB=1; it builds scripts/build-web.sh):
-# a folder any static web server can serve.
-if [ "${MORVA_WEB:-0}" = 1 ]; then
-  ./scripts/install-deps.sh web
-  MORVA_HOST_BUILD=$BUILD ./scripts/build-web.sh build-web >/dev/null
-  WEB=$STAGE/morva-$VERSION-web
-  mkdir -p "$WEB/licenses"
-  cp build-web/{index.html,morva-page.js,morva-page.css,morva.js,morva.wasm,morva.data} "$WEB/"
-  cp "$(./scripts/web-deps.sh | tail -1)"/licenses/* "$WEB/licenses/"
-  readme >"$WEB/README.txt"
-  rm -f "$DIST/morva-$VERSION-web.zip"
-  (cd "$STAGE" && cmake -E tar cf "$DIST/morva-$VERSION-web.zip" --format=zip "morva-$VERSION-web")
-  say "dist/morva-$VERSION-web.zip"
-fi
+# Web: the page, the program and the packed Data/ for any static web server,
+# built with the same path mapping.
+WEBBUILD=$BUILD-web
+MORVA_HOST_BUILD=$BUILD ./scripts/build-web.sh "$WEBBUILD" \
+  -DCMAKE_C_FLAGS="-ffile-prefix-map=$ROOT=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$ROOT=." >/dev/null
+WEB=$STAGE/morva-$VERSION-web
+mkdir -p "$WEB/licenses"
+cp "$WEBBUILD"/{index.html,morva-page.js,morva-page.css,morva.js,morva.wasm,morva.data} "$WEB/"
+cp "$(./scripts/web-deps.sh | tail -1)"/licenses/* "$WEB/licenses/"
+readme >"$WEB/README.txt"
+cp LICENSE "$WEB/LICENSE"
+copyright | fill /dev/stdin >"$WEB/licenses/copyright"
+settle "$WEB"
+rm -f "$DIST/morva-$VERSION-web.zip"
+(cd "$STAGE" && find "${WEB##*/}" | sort | zip -q -X -9 -@ "$DIST/morva-$VERSION-web.zip")
+say "dist/morva-$VERSION-web.zip"
 (cd "$DIST" && sha256sum "morva-$VERSION-windows-x86_64.zip" "morva-$VERSION-linux-x86_64.tar.gz" \
-  "morva_${VERSION}-1_amd64.deb")
+  "morva_${VERSION}-1_amd64.deb" "morva-$VERSION-web.zip")

@@ -2,8 +2,10 @@
 # Builds the game and every test twice (plain, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs all tests in both builds, then the
 # Windows build under Wine (scripts/test-windows.sh) and the release packages
-# (scripts/test-packages.sh); MORVA_SKIP_WINDOWS=1 skips those two. Last it
-# checks that none of it touched the player's own settings or screenshots.
+# (scripts/test-packages.sh); MORVA_SKIP_WINDOWS=1 skips those two. Then the
+# web build under node and in headless Chromium (scripts/test-web.sh;
+# MORVA_SKIP_WEB=1 skips it). Last it checks that none of it touched the
+# player's own settings or screenshots.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -26,6 +28,10 @@ UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
 if [ "${MORVA_SKIP_WINDOWS:-0}" != 1 ]; then
   ./scripts/test-windows.sh
   ./scripts/test-packages.sh
+fi
+
+if [ "${MORVA_SKIP_WEB:-0}" != 1 ]; then
+  ./scripts/test-web.sh
 fi
 
 if ! ./scripts/player-files.sh | diff "$PLAYER_FILES" - >&2; then
