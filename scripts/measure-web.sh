@@ -10,7 +10,7 @@ BUILD=${1:-build-web}
 MODULES=${XDG_CACHE_HOME:-$HOME/.cache}/morva/web-test/node_modules
 
 total=0
-for file in index.html morva-page.js morva-page.css morva.js morva.wasm morva.data; do
+for file in index.html morva-page.js morva-page.css morva.js morva.wasm morva.data.gz; do
   size=$(gzip -9c "$BUILD/$file" | wc -c)
   printf '%-16s %9d bytes, %9d gzipped\n' "$file" "$(stat -c %s "$BUILD/$file")" "$size"
   total=$((total + size))

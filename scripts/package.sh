@@ -181,7 +181,7 @@ MORVA_HOST_BUILD=$BUILD ./scripts/build-web.sh "$WEBBUILD" \
   -DCMAKE_C_FLAGS="-ffile-prefix-map=$ROOT=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$ROOT=." >/dev/null
 WEB=$STAGE/morva-$VERSION-web
 mkdir -p "$WEB/licenses"
-cp "$WEBBUILD"/{index.html,morva-page.js,morva-page.css,morva.js,morva.wasm,morva.data} "$WEB/"
+cp "$WEBBUILD"/{index.html,morva-page.js,morva-page.css,morva.js,morva.wasm,morva.data,morva.data.gz} "$WEB/"
 cp "$(./scripts/web-deps.sh | tail -1)"/licenses/* "$WEB/licenses/"
 readme >"$WEB/README.txt"
 cp LICENSE "$WEB/LICENSE"

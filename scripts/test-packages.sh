@@ -128,7 +128,7 @@ mkdir -p "$WORK/web" && (cd "$WORK/web" && cmake -E tar xf "$ROOT/$WEBZIP")
 (cd "$WORK/web" && find "$TOP" -type f | sort) >"$WORK/web.list"
 check "web zip holds the page, the program, its data, the README and the licences" has_files "$WORK/web.list" \
   "$TOP/index.html" "$TOP/morva-page.js" "$TOP/morva-page.css" "$TOP/morva.js" "$TOP/morva.wasm" \
-  "$TOP/morva.data" "$TOP/README.txt" "$TOP/LICENSE" "$TOP/licenses/copyright" "$TOP/licenses/SDL2.txt" \
+  "$TOP/morva.data" "$TOP/morva.data.gz" "$TOP/README.txt" "$TOP/LICENSE" "$TOP/licenses/copyright" "$TOP/licenses/SDL2.txt" \
   "$TOP/licenses/SDL2_image.txt"
 # The packed data holds every texture of the desktop game.
 web_data_whole() {

@@ -54,18 +54,54 @@
     canvas.focus();
   });
 
+  function showProgress(done, total) {
+    $('loading-done').style.width = (total > 0 ? (100 * done) / total : 0) + '%';
+    $('loading-text').textContent = 'Loading MORVA… ' + Math.round(done / 1048576 * 10) / 10 +
+      ' of ' + Math.round(total / 1048576 * 10) / 10 + ' MB';
+  }
+
+  // The program and the data download side by side from the start; the
+  // program compiles while the data still comes.
+  const wasm = fetch('morva.wasm').then((response) => {
+    if (!response.ok) throw new Error('morva.wasm could not be loaded (' + response.status + ').');
+    return response;
+  });
+  wasm.catch(() => {});
+
+  // Data/ comes gzipped, a twentieth of its size whatever the server does, and
+  // is unpacked here; a browser without DecompressionStream takes morva.data.
+  async function fetchData() {
+    if (typeof DecompressionStream !== 'function') return null;
+    const response = await fetch('morva.data.gz');
+    if (!response.ok) throw new Error('morva.data.gz could not be loaded (' + response.status + ').');
+    const total = Number(response.headers.get('Content-Length')) || 0;
+    let done = 0;
+    const counted = response.body.pipeThrough(new TransformStream({
+      transform(chunk, controller) {
+        done += chunk.length;
+        showProgress(done, total);
+        controller.enqueue(chunk);
+      },
+    }));
+    return new Response(counted.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+  }
+
   window.Module = {
     canvas: canvas,
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
     setStatus: (text) => {
       const progress = /\((\d+(?:\.\d+)?)\/(\d+(?:\.\d+)?)\)/.exec(text || '');
-      if (progress) {
-        const done = Number(progress[1]), total = Number(progress[2]);
-        $('loading-done').style.width = (total > 0 ? (100 * done) / total : 0) + '%';
-        $('loading-text').textContent = 'Loading MORVA… ' + Math.round(done / 1048576 * 10) / 10 +
-          ' of ' + Math.round(total / 1048576 * 10) / 10 + ' MB';
-      }
+      if (progress) showProgress(Number(progress[1]), Number(progress[2]));
+    },
+    instantiateWasm: (imports, receive) => {
+      wasm.then((response) => WebAssembly.instantiateStreaming(response.clone(), imports)
+        // A server that does not call it application/wasm: compiled whole instead.
+        .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.instantiate(bytes, imports))))
+        .then((result) => receive(result.instance, result.module))
+        .catch((error) => showMessage(String(error.message || error),
+          'Check the connection and reload the page.'));
+      return {};
     },
     onRuntimeInitialized: () => {
       $('loading').hidden = true;
@@ -90,8 +126,11 @@
       'A file may have failed to load. Reload the page to try again.');
   });
 
-  const script = document.createElement('script');
-  script.src = 'morva.js';
-  script.onerror = () => showMessage('morva.js could not be loaded.', 'Check the connection and reload the page.');
-  document.body.appendChild(script);
+  fetchData().then((data) => {
+    if (data) Module.getPreloadedPackage = () => data;
+    const script = document.createElement('script');
+    script.src = 'morva.js';
+    script.onerror = () => showMessage('morva.js could not be loaded.', 'Check the connection and reload the page.');
+    document.body.appendChild(script);
+  }).catch((error) => showMessage(String(error.message || error), 'Check the connection and reload the page.'));
 })();

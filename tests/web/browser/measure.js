@@ -36,7 +36,7 @@ function percentile(sorted, p) {
       '--disable-default-apps', '--no-first-run', '--enable-precise-memory-info'],
     defaultViewport: { width: 1280, height: 720 },
   });
-  const loads = [], intervals = [];
+  const loads = [], intervals = [], steps = [];
   let memory = null;
   for (let run = 0; run < RUNS; ++run) {
     const page = await browser.newPage();
@@ -48,11 +48,18 @@ function percentile(sorted, p) {
       origin: performance.timeOrigin,
       wasm: HEAP8.length,
       js: performance.memory ? performance.memory.usedJSHeapSize : 0,
+      fetched: Object.fromEntries(performance.getEntriesByType('resource')
+        .map((entry) => [entry.name.replace(/^.*\//, '').replace(/\?.*$/, ''), entry.responseEnd])),
+      started: window.morvaStarted,
     }));
     const lines = result.log.split('\n').filter((line) => line !== '');
     const initWall = Number(/Init at (\d+)/.exec(lines[0])[1]) / 1000;
     const presents = lines.slice(1).map(Number);
     loads.push(initWall + presents[0] / 1000 - result.origin);
+    // Where the time to the title goes, from the page's start.
+    steps.push({ 'morva.js': result.fetched['morva.js'], 'morva.data.gz': result.fetched['morva.data.gz'],
+      'morva.wasm': result.fetched['morva.wasm'], 'runtime ready': result.started,
+      'Init': initWall - result.origin, 'first frame': loads[loads.length - 1] });
     const last = presents.slice(-FRAMES - 1);
     for (let i = 1; i < last.length; ++i) intervals.push((last[i] - last[i - 1]) / 1000);
     memory = result;
@@ -64,6 +71,10 @@ function percentile(sorted, p) {
   intervals.sort((a, b) => a - b);
   console.log(`page load to the title's first frame: median ${percentile(loads, 50).toFixed(0)} ms ` +
     `(${loads.map((t) => t.toFixed(0)).join(', ')})`);
+  for (const name of Object.keys(steps[0])) {
+    const times = steps.map((step) => step[name]).sort((a, b) => a - b);
+    console.log(`  ${name.padEnd(14)} done at ${percentile(times, 50).toFixed(0)} ms (median)`);
+  }
   console.log(`frame intervals over ${RUNS} x ${FRAMES} frames: p50 ${percentile(intervals, 50).toFixed(2)} ms, ` +
     `p99 ${percentile(intervals, 99).toFixed(2)} ms, max ${intervals[intervals.length - 1].toFixed(2)} ms`);
   console.log(`memory: WebAssembly ${(memory.wasm / 1048576).toFixed(1)} MiB, ` +
