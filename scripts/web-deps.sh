@@ -47,7 +47,17 @@ mark_done() { touch "$CACHE/$KEY/$1.done"; }
 # of our own: the system's lists stay as they are.
 APT=$CACHE/apt
 mkdir -p "$APT/sources.list.d" "$APT/lists/partial" "$APT/cache/archives/partial"
-sed 's/^Types:.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$APT/sources.list.d/debian-src.sources"
+# Images list their sources in deb822 form, while debootstrap and the installer use
+# the one-line form: either way, the same archives for source packages.
+rm -f "$APT/sources.list.d"/debian-src.*
+for list in /etc/apt/sources.list.d/*.sources; do
+  if [ -f "$list" ]; then sed 's/^Types:.*$/Types: deb-src/' "$list"; fi
+done >"$APT/sources.list.d/debian-src.sources"
+for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+  if [ -f "$list" ]; then sed -n 's/^deb[[:space:]]\+/deb-src /p' "$list"; fi
+done >"$APT/sources.list.d/debian-src.list"
+[ -s "$APT/sources.list.d/debian-src.sources" ] || [ -s "$APT/sources.list.d/debian-src.list" ] ||
+  fail "no Debian archive in /etc/apt/sources.list or /etc/apt/sources.list.d"
 APT_OPTS=(-q -o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$APT/sources.list.d"
   -o "Dir::State::Lists=$APT/lists" -o "Dir::Cache=$APT/cache")
 if ! done_before sources; then
