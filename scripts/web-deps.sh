@@ -37,6 +37,15 @@ if [ -f "$CACHE/$KEY/done" ]; then
   exit 0
 fi
 
+mkdir -p "$CACHE"
+# Two builds at once take turns: the second finds the first one's result.
+exec 9>"$CACHE/$KEY.lock"
+flock 9
+if [ -f "$CACHE/$KEY/done" ]; then
+  printf '%s\n' "$PREFIX"
+  exit 0
+fi
+
 say "building SDL2 $SDL2_VERSION and SDL2_image $IMAGE_VERSION into $CACHE/$KEY"
 mkdir -p "$CACHE/$KEY/src" "$PREFIX"
 # Each step leaves a mark: a build cut short goes on where it stopped.
