@@ -14,27 +14,10 @@
 # BENCH_PAIRS=<n> sets the number of paired runs (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ROOT=$PWD
-[ $# -ge 1 ] || { echo "usage: $0 BASELINE_BUILD [BUILD]" >&2; exit 2; }
-abs() { case $1 in /*) echo "$1" ;; *) echo "$ROOT/$1" ;; esac; }
-BASE=$(abs "$1")
-BUILD=$(abs "${2:-build-bench}")
+. scripts/paired-builds.sh
+paired_builds bench "$@"
 PAIRS=${BENCH_PAIRS:-5}
 REPLAY=$ROOT/demo/demo.replay
-WORK=$(mktemp -d /tmp/bench.XXXXXX)
-# Neither build may read or write the player's settings.
-export PLUMO_CONFIG_DIR=none
-for name in TRACE RECORD SHOT_FRAMES SHOT_DIR FPS VIDEO FRAMES REPLAY FRAME_LOG SEED; do
-  unset "PLUMO_$name"
-done
-
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -B "$BUILD" -S "$ROOT" -DMORVA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$WORK/cmake.log"
-fi
-cmake --build "$BUILD" -j "$(nproc)" --target morva plumo morva_assets >"$WORK/build.log"
-for game in "$BASE/morva" "$BUILD/morva"; do
-  [ -x "$game" ] || { echo "no game at $game" >&2; exit 2; }
-done
 cc -shared -fPIC -O2 -o "$WORK/malloc_count.so" "$ROOT/tests/bench/MallocCount.c"
 
 # One X server for every window run, so its start-up is never measured.

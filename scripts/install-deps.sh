@@ -18,9 +18,10 @@ GAME="build-essential cmake pkg-config
   libsdl2-dev libsdl2-image-dev
   librsvg2-dev libcairo2-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-play"
 # GoogleTest and Google Benchmark, the golden traces' zlib, formatting, and a
-# private X server with the tools that drive and read it.
+# private X server with the tools that drive and read it (XTEST's headers for
+# scripts/latency.sh).
 TESTS="googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev clang-format
-  xvfb xauth xdotool x11-utils imagemagick"
+  xvfb xauth xdotool x11-utils imagemagick libxtst-dev"
 # The cross compiler, SDL's own build (Ninja, its icon from the SVG) and Wine.
 WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin wine64 xvfb xauth"
 # dpkg-deb, dpkg-shlibdeps and dpkg-buildflags, the icons at every size, the

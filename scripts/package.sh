@@ -152,7 +152,13 @@ CHANGELOG
 # The libraries the binaries link, as Debian's packages with their versions.
 mkdir -p "$STAGE/shlibs/debian"
 printf 'Source: morva\n\nPackage: morva\nArchitecture: amd64\n' >"$STAGE/shlibs/debian/control"
-DEPENDS=$(cd "$STAGE/shlibs" && dpkg-shlibdeps -O "$DEB/usr/lib/morva/morva" "$DEB/usr/lib/morva/Data/Plumo.zqd" 2>/dev/null |
+# The library loads SDL and SDL_image when it first calls them: a stand-in
+# that links every function it calls gives their packages and versions.
+sed -n 's/^#define \([A-Za-z0-9_]*\) PLUMO_SDL(.*/\1/p' plumo/src/Sdl.h |
+  awk '{d = d "void " $1 "(void);\n"; c = c "  " $1 "();\n"} END {printf "%svoid needs(void) {\n%s}\n", d, c}' \
+    >"$STAGE/shlibs/sdl-calls.c"
+cc -shared -fPIC -o "$STAGE/shlibs/sdl-calls.so" "$STAGE/shlibs/sdl-calls.c" -Wl,--no-as-needed -lSDL2 -lSDL2_image
+DEPENDS=$(cd "$STAGE/shlibs" && dpkg-shlibdeps -O "$DEB/usr/lib/morva/morva" "$DEB/usr/lib/morva/Data/Plumo.zqd" sdl-calls.so 2>/dev/null |
   sed -n 's/^shlibs:Depends=//p')
 [ -n "$DEPENDS" ] || fail "dpkg-shlibdeps found no dependencies"
 cat >"$DEB/DEBIAN/control" <<CONTROL

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Buttons.h"
 

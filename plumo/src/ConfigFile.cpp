@@ -29,7 +29,7 @@ constexpr size_t kMaxWarnings = 10;
 constexpr size_t kQuotedBytes = 40;
 
 // The first three are what SaveWindow remembers.
-enum class WindowEntry { kFullscreen, kSize, kPosition, kVsync, kFocusPause };
+enum class WindowEntry { kFullscreen, kSize, kPosition, kVsync, kFocusPause, kLowLatency };
 
 struct Entry {
     std::string_view name;
@@ -43,8 +43,26 @@ constexpr Entry kWindowEntries[] = {
      "Show frames in step with the display's refresh where the graphics driver can: "
      "yes or no"},
     {"pause_on_focus_loss", "Pause when the window loses the keyboard focus: yes or no"},
+    {"low_latency",
+     "Read the keys and controllers as late as each frame allows, so the picture answers "
+     "sooner: yes or no"},
 };
-static_assert(std::size(kWindowEntries) == static_cast<size_t>(WindowEntry::kFocusPause) + 1);
+static_assert(std::size(kWindowEntries) == static_cast<size_t>(WindowEntry::kLowLatency) + 1);
+
+// The yes-or-no entries.
+bool& Flag(Preferences& prefs, WindowEntry which) {
+    switch (which) {
+        case WindowEntry::kFullscreen:
+            return prefs.window.fullscreen;
+        case WindowEntry::kVsync:
+            return prefs.vsync;
+        case WindowEntry::kFocusPause:
+            return prefs.pauseOnFocusLoss;
+        case WindowEntry::kLowLatency:
+        default:
+            return prefs.lowLatency;
+    }
+}
 
 constexpr std::string_view kHeader[] = {
     "# MORVA settings, read when the game starts. When it ends normally the game writes",
@@ -387,15 +405,14 @@ void ConfigReader::TakeWindow(const std::string& name, std::string_view value) {
         case WindowEntry::kFullscreen:
         case WindowEntry::kVsync:
         case WindowEntry::kFocusPause:
+        case WindowEntry::kLowLatency:
             break;
     }
     if (!yes) {
         Warn(name + " must be yes or no, not " + Quoted(value));
         return;
     }
-    (which == WindowEntry::kFullscreen ? prefs.window.fullscreen
-     : which == WindowEntry::kVsync    ? prefs.vsync
-                                       : prefs.pauseOnFocusLoss) = *yes;
+    Flag(prefs, which) = *yes;
 }
 
 // Buttons the file leaves out keep their defaults, but for what the file gave
@@ -471,8 +488,7 @@ void ConfigFile::WriteDefaults() {
     lines.emplace_back("[window]");
     const std::array<std::string, kRemembered> remembered = RememberedTexts(prefs.window);
     for (size_t i = 0; i < std::size(kWindowEntries); ++i) {
-        const bool flag =
-            i == static_cast<size_t>(WindowEntry::kVsync) ? prefs.vsync : prefs.pauseOnFocusLoss;
+        const bool flag = Flag(prefs, static_cast<WindowEntry>(i));
         lines.push_back(Comment(kWindowEntries[i].comment));
         lines.push_back(
             EntryLine(kWindowEntries[i].name, i < kRemembered ? remembered[i] : YesNo(flag)));

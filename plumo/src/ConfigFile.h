@@ -21,6 +21,7 @@ struct Preferences {
     WindowPlacement window;
     bool vsync = true;
     bool pauseOnFocusLoss = true;
+    bool lowLatency = true;
 };
 
 class ConfigFile {

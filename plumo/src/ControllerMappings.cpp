@@ -1,7 +1,5 @@
 #include "ControllerMappings.h"
 
-#include <SDL.h>
-
 #include <filesystem>
 #include <string_view>
 
@@ -9,6 +7,7 @@
 #include "FilePath.h"
 #include "IniText.h"
 #include "InputFile.h"
+#include "Sdl.h"
 
 namespace plumo {
 namespace {

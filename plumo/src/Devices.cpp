@@ -73,7 +73,8 @@ bool Devices::WaitWhilePaused(int timeoutMs) {
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, timeoutMs) != 0) {
         Handle(event);
-        while (SDL_PollEvent(&event) != 0) {
+        // F12 then a resume key in one batch still shoots the paused picture.
+        while (!shotRequested && pause == PauseState::kPaused && SDL_PollEvent(&event) != 0) {
             Handle(event);
         }
     }

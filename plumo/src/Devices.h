@@ -5,7 +5,7 @@
 #include <map>
 #include <utility>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Bindings.h"
 #include "Buttons.h"

@@ -8,8 +8,6 @@
 #include <new>
 #include <vector>
 
-#include <SDL_image.h>
-
 #include "DisplayCheck.h"
 #include "FilePath.h"
 #include "InputFile.h"
@@ -272,6 +270,11 @@ void Display::CreateWindowRenderer() {
         // straight into the window's shared-memory image costs a third of it.
         SDL_DestroyRenderer(renderer);
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        // SDL carries the first renderer's vsync over to this one, as a sleep
+        // in every present that fights the frame timer.
+        if (renderer != nullptr) {
+            SDL_RenderSetVSync(renderer, 0);
+        }
     }
     if (renderer == nullptr) {
         renderer = SDL_CreateRenderer(window, -1, 0);
@@ -279,6 +282,9 @@ void Display::CreateWindowRenderer() {
     if (renderer == nullptr) {
         Raise(kLibraryFailure, std::string("cannot create a renderer: ") + SDL_GetError());
     }
+    SDL_RendererInfo info{};
+    showWaits =
+        SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
 }
 
 void Display::OpenOffscreen() {

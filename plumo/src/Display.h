@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Failures.h"
 #include "Settings.h"
@@ -44,6 +44,8 @@ public:
     // How many frames were started.
     uint64_t Frames() const { return frames; }
     void Show();
+    // Whether Show waits for the display's refresh.
+    bool ShowWaits() const { return showWaits; }
     // Saves what is drawn so far as <folder>/<prefix>-<frame>.png, which
     // `path` receives; "" or why not.
     std::string SaveShot(const std::string& folder, const char* prefix, int64_t frame,
@@ -76,6 +78,7 @@ private:
     std::string title;
     WindowPlacement windowed;
     bool vsync;
+    bool showWaits = false;
     bool sdlStarted = false;
     bool imageStarted = false;
     SDL_Window* window = nullptr;

@@ -1,25 +1,76 @@
 #include "Pacing.h"
 
-#include "FrameWait.h"
+#include <algorithm>
 
 namespace plumo {
 
-FrameTimer::FrameTimer(int64_t framesPerSecond)
+FrameTimer::FrameTimer(int64_t framesPerSecond, bool readLate)
     : period(framesPerSecond > 0
                  ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) /
                        framesPerSecond
-                 : Clock::duration::zero()) {}
+                 : Clock::duration::zero()),
+      readLate(readLate && framesPerSecond > 0),
+      margin(period, std::max<int64_t>(framesPerSecond, 1)) {}
 
-void FrameTimer::Pace() {
+void FrameTimer::Restart() {
+    const Clock::time_point now = Clock::now();
+    due = now + period;
+    // A minimised window's wait is none of the game's work.
+    if (read) {
+        read = now;
+    }
+}
+
+void FrameTimer::BeforePresent() {
     if (period == Clock::duration::zero()) {
         return;
     }
-    const Clock::time_point target = frameStart + period;
+    if (readLate) {
+        drawn = Clock::now();
+        return;
+    }
     // Late, this returns at once (and a page still gets to show the frame).
-    WaitForFrame(target);
+    WaitUntil(due);
     const Clock::time_point now = Clock::now();
     // A frame that ran long is not made up with a burst of short ones.
-    frameStart = now - target > period ? now : target;
+    due = (now - due > period ? now : due) + period;
+}
+
+void FrameTimer::AfterPresent(bool waited) {
+    if (!readLate) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (read) {
+        // A present that waits for the refresh says nothing of the work.
+        margin.Note((waited ? drawn : now) - *read);
+    }
+    shown = now;
+    if (waited) {
+        // The present returned at a refresh: the next frame is due a period on.
+        due = now + period;
+        return;
+    }
+    // A frame more than a period late starts the count afresh.
+    due = (now - due > period ? now : due) + period;
+}
+
+void FrameTimer::BeforeInput() {
+    if (!readLate) {
+        return;
+    }
+    const Clock::time_point called = Clock::now();
+    // Never sooner than a period after the last present, less the margin: a
+    // late frame is made up a little each frame, not with a burst of short ones.
+    const Clock::time_point target = std::max(due, shown + period) - margin.Get();
+    WaitUntil(target);
+    // Counted from when the read was due, so that a wake the system delays
+    // counts as the game's time and the margin covers it too.
+    read = std::max(target, called);
+}
+
+void FrameTimer::WaitUntil(Clock::time_point target) const {
+    WaitForFrame(target);
 }
 
 void FrameLog::Open(const std::string& path, Clock::time_point initTime) {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 namespace plumo {
 

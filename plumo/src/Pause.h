@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include "Bindings.h"
 #include "Devices.h"

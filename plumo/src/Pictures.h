@@ -3,7 +3,7 @@
 // ready when it asks for them and the next game reads nothing.
 #pragma once
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include <condition_variable>
 #include <cstdint>

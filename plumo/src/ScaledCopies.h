@@ -6,7 +6,7 @@
 // and blending of the draw.
 #pragma once
 
-#include <SDL.h>
+#include "Sdl.h"
 
 #include <array>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -25,6 +26,7 @@
 #include "Settings.h"
 #include "StopSignals.h"
 #include "Textures.h"
+#include "WarmMemory.h"
 
 namespace plumo {
 namespace {
@@ -65,6 +67,7 @@ private:
     void SavePlayerShot();
     // A screenshot the run was started to take: raises when it cannot be saved.
     void SaveListedShot();
+    void WarmCopyMemory();
     // Ends the session quietly when the window was closed or a stop was asked for.
     void EndIfAsked();
     void Sample();
@@ -85,7 +88,9 @@ private:
     int64_t acts = 0;
     Display display;
     Devices devices;
-    Pause pause;
+    // Only a window pauses; its panel names keys through SDL, which a session
+    // with nothing to show never loads.
+    std::optional<Pause> pause;
     Textures textures;
     // Only a normal end writes the window's state back.
     bool endedNormally = false;
@@ -104,18 +109,20 @@ Session::Session(Settings read)
     : settings(std::move(read)),
       // Only a real window has a state worth remembering.
       config(ConfigFile::Load(settings.configDir, settings.video == VideoMode::kWindow)),
-      timer(settings.framesPerSecond),
+      timer(settings.framesPerSecond, config.Prefs().lowLatency),
       // Unpaced means as fast as it goes, never held to the display's refresh.
       display(settings.video, config.Prefs().window,
               config.Prefs().vsync && settings.framesPerSecond > 0),
       devices(display, settings.replayPath.empty() ? &holds : nullptr, config.Prefs().bindings,
               config.Prefs().pauseOnFocusLoss),
-      pause(display, devices, config.Prefs().bindings),
       textures(display, trace) {
     // A button goes down and up at most once each a frame; held room keeps
     // frames from allocating.
     recorded.reserve(2 * kButtonCount);
     seen.reserve(2 * kButtonCount);
+    if (settings.video == VideoMode::kWindow) {
+        pause.emplace(display, devices, config.Prefs().bindings);
+    }
 }
 
 void Session::Open(const InitParams& params) {
@@ -171,20 +178,27 @@ void Session::Act() {
     // Writes that failed since the last frame, while nothing could be raised.
     trace.Check();
     frameLog.Check();
-    // Waiting before the frame is shown, not after, keeps the time the game
-    // took to draw it out of the interval the player sees.
-    timer.Pace();
+    // Waiting (when it does) before the frame is shown, not after, keeps the
+    // time the game took to draw it out of the interval the player sees.
+    timer.BeforePresent();
     Present();
+    timer.AfterPresent(display.ShowWaits());
     EndIfAsked();
     if (settings.frameLimit > 0 && acts + 1 >= settings.frameLimit) {
         endedNormally = true;
         Raise(kQuietEnd, "frame limit reached");
     }
-    if (devices.PauseAsked()) {
-        pause.Hold([this] { SavePlayerShot(); });
+    if (pause && devices.PauseAsked()) {
+        pause->Hold([this] { SavePlayerShot(); });
         timer.Restart();
         EndIfAsked();
     }
+    if (acts == 0) {
+        WarmCopyMemory();
+    }
+    // Reading late, the devices are read just before the next frame must be
+    // drawn, so that it shows what was pressed meanwhile.
+    timer.BeforeInput();
     if (settings.video == VideoMode::kWindow && devices.Pump()) {
         timer.Restart();
     }
@@ -196,6 +210,20 @@ void Session::Act() {
     }
     Sample();
     display.Clear();
+}
+
+// Once the first frame is shown, while the title is, rather than in the game's
+// first frame: room for the large scaled copies it makes, three outputs' worth.
+void Session::WarmCopyMemory() {
+    int width = 0;
+    int height = 0;
+    if (!textures.MakesCopies() ||
+        SDL_GetRendererOutputSize(display.Renderer(), &width, &height) != 0) {
+        return;
+    }
+    constexpr size_t kOutputs = 3;
+    constexpr size_t kMost = size_t{16} << 20;
+    WarmMemory(std::min(kOutputs * size_t(width) * size_t(height) * 4, kMost));
 }
 
 void Session::Present() {
@@ -220,8 +248,8 @@ void Session::Present() {
             if (devices.TakeShotRequest()) {
                 SavePlayerShot();
             }
-            if (devices.PauseAsked()) {
-                pause.Capture();
+            if (pause && devices.PauseAsked()) {
+                pause->Capture();
             }
             display.Show();
             break;

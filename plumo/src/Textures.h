@@ -36,6 +36,9 @@ public:
     // numbers: the source rect, the destination rect, then for DrawTexRot the
     // centre and angle, then the four colour factors.
     void Draw(const char* name, Texture* texture, std::span<const double> numbers);
+    // Whether SDL draws in software, so that scaled copies are made; known
+    // from the first Load on.
+    bool MakesCopies() const { return copies.has_value(); }
 
 private:
     friend void ReleaseTexture(Texture* texture);

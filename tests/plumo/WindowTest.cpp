@@ -238,7 +238,8 @@ constexpr FileCase kFiles[] = {
     {"no file: the defaults, written", nullptr, Obstacle::kNone, kDefaultKeys, "", "",
      "position = 0, 0\n# Show frames in step with the display's refresh where the graphics "
      "driver can: yes or no\nvsync = yes\n# Pause when the window loses the keyboard focus: yes "
-     "or no\npause_on_focus_loss = yes\n"},
+     "or no\npause_on_focus_loss = yes\n# Read the keys and controllers as late as each frame "
+     "allows, so the picture answers sooner: yes or no\nlow_latency = yes\n"},
     {"remapped keys and window",
      "[keys]\ndash = Z\nattack = Q, J\n[window]\nsize = 1000 x 600\nposition = 40, 50\n",
      Obstacle::kNone, "Space:0 Z:1 J:2 K:- Q:2 Left:12", "1000x600 at 40,50", "",
@@ -264,7 +265,7 @@ constexpr FileCase kFiles[] = {
      ""},
     {"junk",
      "\x01\x02 junk\nleft = Q\n[nonsense\n[sound]\nvolume = 3\n[window]\nfullscreen = maybe\n"
-     "size = big\nvsync\nsize = 800 x 450\n",
+     "size = big\nvsync\nsize = 800 x 450\nlow_latency = soon\n",
      Obstacle::kNone, kDefaultKeys, "",
      "line 1: expected <name> = <value>, not '\\x01\\x02 junk'\n"
      "line 2: 'left' stands before any [section]\n"
@@ -273,8 +274,10 @@ constexpr FileCase kFiles[] = {
      "line 7: fullscreen must be yes or no, not 'maybe'\n"
      "line 8: size must be <width> x <height> or auto, not 'big'\n"
      "line 9: expected <name> = <value>, not 'vsync'\n"
-     "line 10: 'size' is set again (first on line 8); this line is skipped\n",
-     "size = 1920 x 1080\nvsync\nsize = 800 x 450\n# Window position on the desktop, <x>, <y>, "
+     "line 10: 'size' is set again (first on line 8); this line is skipped\n"
+     "line 11: low_latency must be yes or no, not 'soon'\n",
+     "size = 1920 x 1080\nvsync\nsize = 800 x 450\nlow_latency = soon\n# Window position on the "
+     "desktop, <x>, <y>, "
      "or centered\nposition = 0, 0\n"},
     {"CRLF line ends", "[keys]\r\nattack = Q\r\n[window]\r\nsize = 1000x600\r\n", Obstacle::kNone,
      "Space:0 Z:- J:- K:1 Q:2 Left:12", "1000x600 at 460,240", "",
@@ -308,9 +311,9 @@ constexpr FileCase kFiles[] = {
      "Space:0 Z:- J:- K:1 Q:2 Left:12", "", "cannot write settings file <file>: it is read-only\n",
      "[keys]\nattack = Q\n"},
     {"a link to a file yet to be", nullptr, Obstacle::kDanglingLink, kDefaultKeys, "", "",
-     "pause_on_focus_loss = yes\n"},
+     "low_latency = yes\n"},
     {"a FIFO left by an earlier writer", nullptr, Obstacle::kStaleFifo, kDefaultKeys, "", "",
-     "pause_on_focus_loss = yes\n"},
+     "low_latency = yes\n"},
 };
 
 // The table's warnings as the library writes them.
