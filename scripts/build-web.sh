@@ -25,4 +25,6 @@ fi
 emcmake cmake -B "$BUILD" -S . -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DMORVA_TESTS=OFF -DMORVA_WEB_DEPS="$DEPS" \
   -DMORVA_HOST_BUILD="$(realpath "$HOST")" "$@" >/dev/null
-cmake --build "$BUILD" -j "$JOBS" --target morva morva_page morva_node morva_fault_cases
+# MORVA_WEB_TARGETS: only these (the page's alone for a package).
+# shellcheck disable=SC2086
+cmake --build "$BUILD" -j "$JOBS" --target ${MORVA_WEB_TARGETS:-morva morva_page morva_node morva_fault_cases}

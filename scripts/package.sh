@@ -183,7 +183,7 @@ say "dist/morva_${VERSION}-1_amd64.deb"
 # Web: the page, the program and the packed Data/ for any static web server,
 # built with the same path mapping.
 WEBBUILD=$BUILD-web
-MORVA_HOST_BUILD=$BUILD ./scripts/build-web.sh "$WEBBUILD" \
+MORVA_HOST_BUILD=$BUILD MORVA_WEB_TARGETS="morva morva_page" ./scripts/build-web.sh "$WEBBUILD" \
   -DCMAKE_C_FLAGS="-ffile-prefix-map=$ROOT=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$ROOT=." >/dev/null
 WEB=$STAGE/morva-$VERSION-web
 mkdir -p "$WEB/licenses"
