@@ -6,7 +6,8 @@
 #   scripts/install-deps.sh tests      the test suites and their X server (test.sh)
 #   scripts/install-deps.sh windows    the MinGW-w64 cross build and Wine
 #   scripts/install-deps.sh packages   the release packages and their checks
-#   scripts/install-deps.sh all        every one of them (.ci/run)
+#   scripts/install-deps.sh web        the browser build and its tests in Chromium
+#   scripts/install-deps.sh all        all of them (.ci/run)
 #
 # Several purposes may be named at once. SDL for Windows is built from
 # Debian's source packages by scripts/windows-deps.sh.
@@ -29,8 +30,11 @@ WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin imagemagick wine64 
 # validators, man for the manual page; git for the commit's date the packages
 # carry and the second clone that must give the same bytes.
 PACKAGES="dpkg-dev librsvg2-bin zip lintian appstream desktop-file-utils man-db git"
+# Emscripten, the browser that tests the page, npm for the driver of the
+# browser, and dpkg-source for SDL's source packages.
+WEB="emscripten chromium npm dpkg-dev"
 
-[ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|all ..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|web|all ..." >&2; exit 2; }
 wanted=""
 for purpose in "$@"; do
   case $purpose in
@@ -38,15 +42,21 @@ for purpose in "$@"; do
     tests) wanted="$wanted $GAME $TESTS" ;;
     windows) wanted="$wanted $GAME $WINDOWS" ;;
     packages) wanted="$wanted $GAME $WINDOWS $PACKAGES" ;;
-    all) wanted="$wanted $GAME $TESTS $WINDOWS $PACKAGES" ;;
-    *) echo "install-deps: unknown purpose '$purpose' (game, tests, windows, packages, all)" >&2; exit 2 ;;
+    web) wanted="$wanted $GAME $WEB" ;;
+    all) wanted="$wanted $GAME $TESTS $WINDOWS $PACKAGES $WEB" ;;
+    *) echo "install-deps: unknown purpose '$purpose' (game, tests, windows, packages, web, all)" >&2; exit 2 ;;
   esac
 done
 
+# Installed under its own name, or provided by an installed package (npm by
+# a nodejs package that carries it).
+PROVIDED=$(dpkg-query -W -f='${Status}\t${Provides}\n' 2>/dev/null | sed -n 's/^install ok installed\t//p' |
+  tr ',' '\n' | sed 's/^ *//; s/ .*//')
 missing=""
 for p in $wanted; do
   case " $missing " in *" $p "*) continue ;; esac
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    echo "$PROVIDED" | grep -qx "$p" || missing="$missing $p"
 done
 [ -z "$missing" ] && exit 0
 SUDO=""

@@ -3,8 +3,10 @@
 #   morva-<version>-windows-x86_64.zip   the runnable Windows tree, LICENSE.txt, the licences, README
 #   morva-<version>-linux-x86_64.tar.gz  the runnable Linux tree, install.sh for a menu entry, man page
 #   morva_<version>-1_amd64.deb          /usr/lib/morva, /usr/games/morva, menu entry, icons, man page
+#   morva-<version>-web.zip              the web page, program and data for any static web server
 # from builds of their own, MORVA_PACKAGE_BUILD (default build-package/) with
-# Debian's hardening flags and build-package-windows/ (scripts/build-windows.sh).
+# Debian's hardening flags, build-package-windows/ (scripts/build-windows.sh)
+# and build-package-web/ (scripts/build-web.sh).
 # The same commit gives the same bytes in any folder at any time: every date is
 # the last commit's (SOURCE_DATE_EPOCH), members are sorted, owners and modes
 # fixed, and no build path reaches a binary.
@@ -29,7 +31,7 @@ HOMEPAGE="https://morva.example.org/"
 APP_ID=org.example.morva
 
 # First: the commit's date below needs git.
-./scripts/install-deps.sh packages
+./scripts/install-deps.sh packages web
 
 VERSION=$(sed -n 's/^project(morva VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$VERSION" ] || fail "no version in CMakeLists.txt"
@@ -179,5 +181,22 @@ CONTROL
 settle "$DEB"
 dpkg-deb --root-owner-group -Zxz --build "$DEB" "$DIST/morva_${VERSION}-1_amd64.deb" >/dev/null
 say "dist/morva_${VERSION}-1_amd64.deb"
+
+# Web: the page, the program and the packed Data/ for any static web server,
+# built with the same path mapping.
+WEBBUILD=$BUILD-web
+MORVA_HOST_BUILD=$BUILD MORVA_WEB_TARGETS="morva morva_page" ./scripts/build-web.sh "$WEBBUILD" \
+  -DCMAKE_C_FLAGS="-ffile-prefix-map=$ROOT=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$ROOT=." >/dev/null
+WEB=$STAGE/morva-$VERSION-web
+mkdir -p "$WEB/licenses"
+cp "$WEBBUILD"/{index.html,morva-page.js,morva-page.css,morva.js,morva.wasm,morva.data,morva.data.gz} "$WEB/"
+cp "$(./scripts/web-deps.sh | tail -1)"/licenses/* "$WEB/licenses/"
+readme >"$WEB/README.txt"
+cp LICENSE "$WEB/LICENSE"
+copyright | fill /dev/stdin >"$WEB/licenses/copyright"
+settle "$WEB"
+rm -f "$DIST/morva-$VERSION-web.zip"
+(cd "$STAGE" && find "${WEB##*/}" | sort | zip -q -X -9 -@ "$DIST/morva-$VERSION-web.zip")
+say "dist/morva-$VERSION-web.zip"
 (cd "$DIST" && sha256sum "morva-$VERSION-windows-x86_64.zip" "morva-$VERSION-linux-x86_64.tar.gz" \
-  "morva_${VERSION}-1_amd64.deb")
+  "morva_${VERSION}-1_amd64.deb" "morva-$VERSION-web.zip")

@@ -6,14 +6,15 @@
 # menu entry under a temporary HOME and taking it away; the .deb clean under
 # lintian, installed with apt-get, `morva` started from any folder, and removed
 # without a trace (root and apt only, else skipped); the menu entries, the
-# AppStream entries and the man page validated. Last, a second run of
+# AppStream entries and the man page validated; the web zip holding the page
+# and all the game's data. Last, a second run of
 # package.sh in a fresh clone of the commit, in another folder and later,
 # must give the same bytes (MORVA_SKIP_REBUILD=1 leaves it out). The game runs
 # headless for a few frames each time.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
-./scripts/install-deps.sh packages || exit 1
+./scripts/install-deps.sh packages web || exit 1
 # The commit packaged, and whether the tree was exactly that commit.
 HEAD=$(git rev-parse HEAD)
 CLEAN=1
@@ -121,6 +122,26 @@ check "install.sh puts the icons and the AppStream entry there" test -f \
 check "install.sh --uninstall takes them away" as_player "$GAMES/$TOP/install.sh" --uninstall
 check "nothing of the game is left in the player's HOME" test -z "$(find "$PLAYER" -type f)"
 
+# Web zip: the page as a static server serves it.
+WEBZIP=dist/morva-$VERSION-web.zip
+TOP=morva-$VERSION-web
+mkdir -p "$WORK/web" && (cd "$WORK/web" && cmake -E tar xf "$ROOT/$WEBZIP")
+(cd "$WORK/web" && find "$TOP" -type f | sort) >"$WORK/web.list"
+check "web zip holds the page, the program, its data, the README and the licences" has_files "$WORK/web.list" \
+  "$TOP/index.html" "$TOP/morva-page.js" "$TOP/morva-page.css" "$TOP/morva.js" "$TOP/morva.wasm" \
+  "$TOP/morva.data" "$TOP/morva.data.gz" "$TOP/README.txt" "$TOP/LICENSE" "$TOP/licenses/copyright" "$TOP/licenses/SDL2.txt" \
+  "$TOP/licenses/SDL2_image.txt"
+# The packed data holds every texture of the desktop game.
+web_data_whole() {
+  local name missing=""
+  for name in "$GAMES/$TOP_LINUX"/Data/*.zqtex; do
+    grep -q "\"/Data/${name##*/}\"" "$WORK/web/$TOP/morva.js" || missing="$missing ${name##*/}"
+  done
+  [ -z "$missing" ] || { echo "not in morva.data:$missing"; return 1; }
+}
+TOP_LINUX=morva-$VERSION-linux-x86_64
+check "the web zip's data holds every texture" web_data_whole
+
 # .deb: what a distribution checks.
 DEB=$ROOT/dist/morva_$VERSION-1_amd64.deb
 mkdir -p "$WORK/deb" && dpkg-deb -x "$DEB" "$WORK/deb"
@@ -172,14 +193,14 @@ else
     git clone -q --no-local "$ROOT" "$WORK/again/morva" && git -C "$WORK/again/morva" checkout -q "$HEAD" &&
       (cd "$WORK/again/morva" && TZ=Pacific/Auckland LC_ALL=C ./scripts/package.sh >/dev/null) || return 1
     local differ=0
-    for f in "${ZIP#dist/}" "${TGZ#dist/}" "${DEB##*/}"; do
+    for f in "${ZIP#dist/}" "${TGZ#dist/}" "${DEB##*/}" "${WEBZIP#dist/}"; do
       cmp "dist/$f" "$WORK/again/morva/dist/$f" || differ=1
     done
     return $differ
   }
   check "a second run elsewhere gives the same bytes" again
   for run in "$ROOT" "$WORK/again/morva"; do
-    (cd "$run/dist" && sha256sum "${ZIP#dist/}" "${TGZ#dist/}" "${DEB##*/}" | sed "s|^|  $run: |")
+    (cd "$run/dist" && sha256sum "${ZIP#dist/}" "${TGZ#dist/}" "${DEB##*/}" "${WEBZIP#dist/}" | sed "s|^|  $run: |")
   done
 fi
 

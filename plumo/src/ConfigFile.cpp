@@ -277,7 +277,8 @@ void ConfigReader::TakeSection(std::string_view text) {
 
 bool ConfigReader::FirstTime(const std::string& name) {
     const std::string key = std::to_string(static_cast<int>(section)) + " " + name;
-    const auto found = std::ranges::find(seen, key, &std::pair<std::string, size_t>::first);
+    const auto found = std::find_if(seen.begin(), seen.end(),
+                                    [&](const auto& entry) { return entry.first == key; });
     if (found != seen.end()) {
         Warn(Quoted(name) + " is set again (first on line " + std::to_string(found->second) +
              "); this line is skipped");
@@ -288,7 +289,8 @@ bool ConfigReader::FirstTime(const std::string& name) {
 }
 
 void ConfigReader::TakeBinding(const std::string& name, std::string_view value) {
-    const auto action = std::ranges::find(kActions, name, &Action::name);
+    const auto action = std::find_if(std::begin(kActions), std::end(kActions),
+                                     [&](const Action& entry) { return entry.name == name; });
     if (action == std::end(kActions)) {
         Warn("unknown button " + Quoted(name));
         return;
@@ -304,11 +306,15 @@ void ConfigReader::TakeBinding(const std::string& name, std::string_view value) 
             }
             return key == kSpaceKey && kActions[at].bit != kJump ? " always jumps" : "";
         };
-        TakeList(at, value, "key", ParseKey, refuse, keyOwners, keys[at]);
+        // Called, not passed by address: Clang 14 types a function whose
+        // optional result it has not met yet wrongly for WebAssembly.
+        const auto parse = [](std::string_view name) { return ParseKey(name); };
+        TakeList(at, value, "key", parse, refuse, keyOwners, keys[at]);
     } else {
+        const auto parse = [](std::string_view name) { return ParsePadInput(name); };
         TakeList(
-            at, value, "controller input", ParsePadInput, [](PadInput) { return std::string(); },
-            padOwners, pad[at]);
+            at, value, "controller input", parse, [](PadInput) { return std::string(); }, padOwners,
+            pad[at]);
     }
 }
 
@@ -343,7 +349,8 @@ void ConfigReader::TakeList(size_t action, std::string_view value, std::string_v
             problem(Quoted(item) + refusal);
             continue;
         }
-        const auto owner = std::ranges::find(owners, *source, &std::pair<Source, size_t>::first);
+        const auto owner = std::find_if(owners.begin(), owners.end(),
+                                        [&](const auto& entry) { return entry.first == *source; });
         if (owner != owners.end()) {
             problem(Quoted(item) +
                     (owner->second == action
@@ -364,7 +371,8 @@ void ConfigReader::TakeList(size_t action, std::string_view value, std::string_v
 }
 
 void ConfigReader::TakeWindow(const std::string& name, std::string_view value) {
-    const auto entry = std::ranges::find(kWindowEntries, name, &Entry::name);
+    const auto entry = std::find_if(std::begin(kWindowEntries), std::end(kWindowEntries),
+                                    [&](const Entry& entry) { return entry.name == name; });
     if (entry == std::end(kWindowEntries)) {
         Warn("unknown setting " + Quoted(name));
         return;
@@ -417,22 +425,22 @@ void ConfigReader::Finish() {
         bindings.keys[action].clear();
         for (const SDL_Scancode key : keys[action].value_or(defaults.keys[action])) {
             if (keys[action] ||
-                std::ranges::find(keyOwners, key, &std::pair<SDL_Scancode, size_t>::first) ==
-                    keyOwners.end()) {
+                std::none_of(keyOwners.begin(), keyOwners.end(),
+                             [&](const auto& owner) { return owner.first == key; })) {
                 bindings.keys[action].push_back(key);
             }
         }
         bindings.pad[action].clear();
         for (const PadInput input : pad[action].value_or(defaults.pad[action])) {
             if (pad[action] ||
-                std::ranges::find(padOwners, input, &std::pair<PadInput, size_t>::first) ==
-                    padOwners.end()) {
+                std::none_of(padOwners.begin(), padOwners.end(),
+                             [&](const auto& owner) { return owner.first == input; })) {
                 bindings.pad[action].push_back(input);
             }
         }
     }
     std::vector<SDL_Scancode>& jump = bindings.keys[ActionOf(kJump)];
-    if (std::ranges::find(jump, kSpaceKey) == jump.end()) {
+    if (std::find(jump.begin(), jump.end(), kSpaceKey) == jump.end()) {
         jump.insert(jump.begin(), kSpaceKey);
     }
 }

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "DisplayCheck.h"
 #include "FilePath.h"
 #include "InputFile.h"
 #include "OutputFile.h"
@@ -24,13 +25,9 @@ const std::string kNoDisplayAdvice = "run under xvfb-run, or set PLUMO_VIDEO=off
 // Without a display SDL falls back to drivers that show nothing; a window
 // nobody can see must not pass for a running game.
 void RequireDisplay() {
-#ifdef _WIN32
-    return;  // a Windows session always has its desktop
-#endif
-    if (EnvText("DISPLAY") == nullptr && EnvText("WAYLAND_DISPLAY") == nullptr) {
+    if (const std::string missing = MissingDisplay(); !missing.empty()) {
         Raise(kLibraryFailure,
-              "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); " +
-                  kNoDisplayAdvice);
+              "no display to open the window on (" + missing + "); " + kNoDisplayAdvice);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "FloatingPoint.h"
+#include "ReturnAddress.h"
 
 namespace plumo {
 namespace {
@@ -31,7 +32,7 @@ __attribute__((noinline)) void Raise(int64_t code, const std::string& message) {
     // Pad and the draws raise before they take a guard of their own.
     FpGuard guard;
     if (gFailureCell != nullptr && *gFailureCell == 0) {
-        *gFailureCell = reinterpret_cast<uint64_t>(__builtin_return_address(0));
+        *gFailureCell = PLUMO_RETURN_ADDRESS();
     }
     if (code == kQuietEnd) {
         // An output that cannot be written out makes the quiet end a failure.

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <utility>
 
+#include "DoubleText.h"
 #include "Failures.h"
 #include "InputFile.h"
 
@@ -58,8 +59,7 @@ LineWriter& LineWriter::Quoted(std::string_view text) {
     return *this;
 }
 
-template <typename Value>
-LineWriter& LineWriter::Number(Value value) {
+LineWriter& LineWriter::Int(int64_t value) {
     if (file.IsOpen()) {
         Separate();
         char digits[32];
@@ -68,12 +68,13 @@ LineWriter& LineWriter::Number(Value value) {
     return *this;
 }
 
-LineWriter& LineWriter::Int(int64_t value) {
-    return Number(value);
-}
-
 LineWriter& LineWriter::Num(double value) {
-    return Number(value);
+    if (file.IsOpen()) {
+        Separate();
+        char digits[32];
+        buffer.append(digits, DoubleText(digits, value));
+    }
+    return *this;
 }
 
 void LineWriter::EndLine() {

@@ -47,9 +47,6 @@ private:
     static constexpr size_t kLineReserve = 1024;
 
     void Separate();
-    // Shortest text that reads back to the same value.
-    template <typename Value>
-    LineWriter& Number(Value value);
     // Writes out the first `count` bytes of the buffer; false after a failure.
     bool WriteOut(size_t count);
     // Keeps the reason and lets the file go.

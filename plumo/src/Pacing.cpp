@@ -1,15 +1,8 @@
 #include "Pacing.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace plumo {
-namespace {
-
-// Sleeping overshoots by tens of microseconds; the last stretch is spun.
-constexpr auto kSpinBeforeFrame = std::chrono::microseconds(300);
-
-}  // namespace
 
 FrameTimer::FrameTimer(int64_t framesPerSecond, bool readLate)
     : period(framesPerSecond > 0
@@ -36,14 +29,11 @@ void FrameTimer::BeforePresent() {
         drawn = Clock::now();
         return;
     }
-    const Clock::time_point now = Clock::now();
-    if (now >= due) {
-        // A frame that ran long is not made up with a burst of short ones.
-        due = (now - due > period ? now : due) + period;
-        return;
-    }
+    // Late, this returns at once (and a page still gets to show the frame).
     WaitUntil(due);
-    due += period;
+    const Clock::time_point now = Clock::now();
+    // A frame that ran long is not made up with a burst of short ones.
+    due = (now - due > period ? now : due) + period;
 }
 
 void FrameTimer::AfterPresent(bool waited) {
@@ -80,16 +70,7 @@ void FrameTimer::BeforeInput() {
 }
 
 void FrameTimer::WaitUntil(Clock::time_point target) const {
-    const Clock::time_point now = Clock::now();
-    if (now >= target) {
-        return;
-    }
-    if (target - now > kSpinBeforeFrame) {
-        std::this_thread::sleep_until(target - kSpinBeforeFrame);
-    }
-    while (Clock::now() < target) {
-        std::this_thread::yield();
-    }
+    WaitForFrame(target);
 }
 
 void FrameLog::Open(const std::string& path, Clock::time_point initTime) {

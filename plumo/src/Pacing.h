@@ -6,17 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "FrameWait.h"
 #include "InputMargin.h"
 #include "LineWriter.h"
 
 namespace plumo {
 
-using Clock = std::chrono::steady_clock;
-
 // Holds Act to the frame rate. Either it waits before the present, so every
 // frame is shown at its time, or (reading late) it presents at once and waits
 // after, until the margin before the next frame is due, so the devices are
-// read as late as the frame allows. It sleeps, then spins the last stretch.
+// read as late as the frame allows. It waits as the system does (FrameWait.h).
 class FrameTimer {
 public:
     FrameTimer(int64_t framesPerSecond, bool readLate);

@@ -64,7 +64,12 @@ void Pictures::ReadAhead(const std::string& folder) {
     if (worker.joinable()) {
         return;
     }
-    worker = std::thread(&Pictures::ReadAll, this, folder);
+    try {
+        worker = std::thread(&Pictures::ReadAll, this, folder);
+    } catch (const std::system_error&) {
+        // No thread to be had (none at all in a web page): the game reads each
+        // picture when it asks for it.
+    }
 }
 
 // Files it cannot read it leaves alone: LoadTex refuses them with the reason.

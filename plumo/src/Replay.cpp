@@ -88,9 +88,10 @@ struct NamedButton {
 constexpr NamedButton kButtonNames[] = {{"jump", kJump}, {"dash", kDash},   {"attack", kAttack},
                                         {"left", kLeft}, {"right", kRight}, {"up", kUp},
                                         {"down", kDown}};
-static_assert(std::ranges::all_of(kButtonNames, [](const NamedButton& named) {
-    return named.button >= 0 && named.button < kButtonCount;
-}));
+static_assert(std::all_of(std::begin(kButtonNames), std::end(kButtonNames),
+                          [](const NamedButton& named) {
+                              return named.button >= 0 && named.button < kButtonCount;
+                          }));
 
 // -1 for a word that names no button.
 int ParseButton(std::string_view word) {

@@ -46,7 +46,7 @@ struct InitParams {
     uint64_t* failureAddress;
     String* title;
 };
-static_assert(sizeof(InitParams) == 6 * sizeof(uint64_t));
+static_assert(sizeof(InitParams) == 2 * sizeof(uint64_t) + 4 * sizeof(void*));
 
 inline constexpr uint64_t kProgramSignature = 0x504C554D4F2D3031ULL;  // "PLUMO-01"
 inline constexpr int64_t kProgramMode = 1;

@@ -1,0 +1,10 @@
+#include "DisplayCheck.h"
+
+namespace plumo {
+
+// A page always has its canvas.
+std::string MissingDisplay() {
+    return "";
+}
+
+}  // namespace plumo

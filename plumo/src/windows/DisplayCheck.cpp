@@ -1,0 +1,10 @@
+#include "DisplayCheck.h"
+
+namespace plumo {
+
+// A Windows session always has its desktop.
+std::string MissingDisplay() {
+    return "";
+}
+
+}  // namespace plumo
