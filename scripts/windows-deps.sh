@@ -20,11 +20,8 @@ AR=x86_64-w64-mingw32-ar
 
 say() { printf 'windows-deps: %s\n' "$*" >&2; }
 fail() { say "$*"; exit 1; }
+. scripts/sdl-sources.sh
 
-# The source package and version behind each native -dev package.
-version_of() {
-  dpkg-query -W -f='${source:Version}' "$1" 2>/dev/null || fail "package $1 is not installed (run scripts/install-deps.sh)"
-}
 SDL2_VERSION=$(version_of libsdl2-dev)
 IMAGE_VERSION=$(version_of libsdl2-image-dev)
 KEY=$({
@@ -35,51 +32,10 @@ KEY=$({
 } | sha256sum | cut -c1-16)
 PREFIX=$CACHE/$KEY/prefix
 
-if [ -f "$CACHE/$KEY/done" ]; then
-  printf '%s\n' "$PREFIX"
-  exit 0
-fi
-
-mkdir -p "$CACHE"
-# Two builds at once take turns: the second finds the first one's result.
-exec 9>"$CACHE/$KEY.lock"
-flock 9
-if [ -f "$CACHE/$KEY/done" ]; then
-  printf '%s\n' "$PREFIX"
-  exit 0
-fi
+take_turn
 say "building SDL2 $SDL2_VERSION and SDL2_image $IMAGE_VERSION into $CACHE/$KEY"
-mkdir -p "$CACHE/$KEY/src" "$PREFIX/include" "$PREFIX/lib/pkgconfig" "$PREFIX/bin"
-# Each step leaves a mark: a build cut short goes on where it stopped.
-done_before() { [ -f "$CACHE/$KEY/$1.done" ]; }
-mark_done() { touch "$CACHE/$KEY/$1.done"; }
-
-# Debian's source packages, through apt with a sources list and package lists
-# of our own: the system's lists stay as they are.
-APT=$CACHE/apt
-mkdir -p "$APT/sources.list.d" "$APT/lists/partial" "$APT/cache/archives/partial"
-# Images list their sources in deb822 form, while debootstrap and the installer use
-# the one-line form: either way, the same archives for source packages.
-rm -f "$APT/sources.list.d"/debian-src.*
-for list in /etc/apt/sources.list.d/*.sources; do
-  if [ -f "$list" ]; then sed 's/^Types:.*$/Types: deb-src/' "$list"; fi
-done >"$APT/sources.list.d/debian-src.sources"
-for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-  if [ -f "$list" ]; then sed -n 's/^deb[[:space:]]\+/deb-src /p' "$list"; fi
-done >"$APT/sources.list.d/debian-src.list"
-[ -s "$APT/sources.list.d/debian-src.sources" ] || [ -s "$APT/sources.list.d/debian-src.list" ] ||
-  fail "no Debian archive in /etc/apt/sources.list or /etc/apt/sources.list.d"
-APT_OPTS=(-q -o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$APT/sources.list.d"
-  -o "Dir::State::Lists=$APT/lists" -o "Dir::Cache=$APT/cache")
-if ! done_before sources; then
-  rm -rf "${CACHE:?}/$KEY/src"/*
-  apt-get "${APT_OPTS[@]}" update >"$CACHE/$KEY/apt.log" 2>&1 || fail "apt-get update failed, see $CACHE/$KEY/apt.log"
-  (cd "$CACHE/$KEY/src" && apt-get "${APT_OPTS[@]}" source "libsdl2=$SDL2_VERSION" \
-    "libsdl2-image=$IMAGE_VERSION") >>"$CACHE/$KEY/apt.log" 2>&1 ||
-    fail "apt-get source failed, see $CACHE/$KEY/apt.log"
-  mark_done sources
-fi
-src_of() { find "$CACHE/$KEY/src" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*" | head -1; }
+mkdir -p "$PREFIX/include" "$PREFIX/lib/pkgconfig" "$PREFIX/bin"
+fetch_sources
 
 # SDL2 as a DLL only (a static one beside it would double the build time).
 if ! done_before sdl2; then
