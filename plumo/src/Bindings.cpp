@@ -174,7 +174,7 @@ Rebound Take(std::array<std::vector<Source>, kActionCount>& lists, size_t action
              bool add, Name name, std::vector<Source> kept) {
     std::vector<Source>& list = lists[action];
     const std::string shown = name(source);
-    if (add && std::ranges::find(list, source) != list.end()) {
+    if (add && std::find(list.begin(), list.end(), source) != list.end()) {
         return {shown + " is already " + std::string(NameOf(action)), false};
     }
     std::string notice = shown + " is now " + std::string(NameOf(action));
@@ -191,7 +191,7 @@ Rebound Take(std::array<std::vector<Source>, kActionCount>& lists, size_t action
     if (!add) {
         list = std::move(kept);
     }
-    if (std::ranges::find(list, source) == list.end()) {
+    if (std::find(list.begin(), list.end(), source) == list.end()) {
         list.push_back(source);
     }
     return {notice, true};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -126,11 +127,11 @@ bool Is(const Press& press, PadInput input) {
 
 bool Holds(const Bindings& bindings, size_t action, const Press& press) {
     if (FromPad(press)) {
-        return std::ranges::find(bindings.pad[action], std::get<PadInput>(press.source)) !=
-               bindings.pad[action].end();
+        const std::vector<PadInput>& pad = bindings.pad[action];
+        return std::find(pad.begin(), pad.end(), std::get<PadInput>(press.source)) != pad.end();
     }
-    return std::ranges::find(bindings.keys[action], std::get<SDL_Scancode>(press.source)) !=
-           bindings.keys[action].end();
+    const std::vector<SDL_Scancode>& keys = bindings.keys[action];
+    return std::find(keys.begin(), keys.end(), std::get<SDL_Scancode>(press.source)) != keys.end();
 }
 
 Direction DirectionOf(const Bindings& bindings, const Press& press) {
@@ -199,9 +200,9 @@ ControlsPage::Outcome ControlsPage::Handle(const Press& press, uint64_t nowMs) {
         case Direction::kNone:
             break;
     }
-    if (press.repeat ||
-        !(std::ranges::any_of(kConfirmKeys, [&](SDL_Scancode key) { return Is(press, key); }) ||
-          Is(press, kConfirmButton))) {
+    if (press.repeat || !(std::any_of(std::begin(kConfirmKeys), std::end(kConfirmKeys),
+                                      [&](SDL_Scancode key) { return Is(press, key); }) ||
+                          Is(press, kConfirmButton))) {
         return Outcome::kNothing;
     }
     return Confirm(press, nowMs);
