@@ -25,7 +25,10 @@ public:
     // the work, and a millisecond.
     static constexpr auto kSlack = std::chrono::milliseconds(1);
     static constexpr int kSlackDivisor = 4;
-    static constexpr auto kLeast = std::chrono::milliseconds(1);
+    // Never less than a quarter of a period, however light the last second:
+    // the frame a game sets up in (textures loaded, first draws) comes after
+    // a title that costs next to nothing, and must still be in time.
+    static constexpr int kLeastDivisor = 4;
 
     // `framesPerSecond` above 0.
     InputMargin(Duration period, int64_t framesPerSecond)
@@ -46,8 +49,8 @@ public:
         const Duration high = sorted[rank];
         // Never more than a period: a machine too slow for the frame rate
         // reads right after each present and runs as fast as it can.
-        margin =
-            std::clamp(high + high / kSlackDivisor + Duration(kSlack), Duration(kLeast), period);
+        margin = std::clamp(high + high / kSlackDivisor + Duration(kSlack), period / kLeastDivisor,
+                            period);
     }
 
     // Half a period until the first frame is measured.

@@ -55,14 +55,26 @@ void FrameTimer::AfterPresent(bool waited) {
     due = (now - due > period ? now : due) + period;
 }
 
+Clock::time_point FrameTimer::ReadTime() const {
+    // Never sooner than a period after the last present, less the margin: a
+    // late frame is made up a little each frame, not with a burst of short ones.
+    return std::max(due, shown + period) - margin.Get();
+}
+
+Clock::time_point FrameTimer::SpareUntil(Clock::duration budget) const {
+    const Clock::time_point now = Clock::now();
+    if (period == Clock::duration::zero()) {
+        return Clock::time_point::max();
+    }
+    return readLate ? std::min(now + budget, ReadTime()) : now;
+}
+
 void FrameTimer::BeforeInput() {
     if (!readLate) {
         return;
     }
     const Clock::time_point called = Clock::now();
-    // Never sooner than a period after the last present, less the margin: a
-    // late frame is made up a little each frame, not with a burst of short ones.
-    const Clock::time_point target = std::max(due, shown + period) - margin.Get();
+    const Clock::time_point target = ReadTime();
     WaitUntil(target);
     // Counted from when the read was due, so that a wake the system delays
     // counts as the game's time and the margin covers it too.

@@ -32,10 +32,16 @@ public:
     // Reading late, waits until the margin before the next frame is due.
     void BeforeInput();
 
+    // Until when the game may spend up to `budget` on work of its own after
+    // the present without delaying the next frame: none when it waits before
+    // presenting, no limit when unpaced.
+    Clock::time_point SpareUntil(Clock::duration budget) const;
+
     bool ReadsLate() const { return readLate; }
     InputMargin::Duration Margin() const { return margin.Get(); }
 
 private:
+    Clock::time_point ReadTime() const;
     void WaitUntil(Clock::time_point target) const;
 
     Clock::duration period;  // zero when unpaced

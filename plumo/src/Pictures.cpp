@@ -118,6 +118,8 @@ void Pictures::ReadAll(std::string folder) {
         reading.clear();
         done.notify_all();
     }
+    const std::lock_guard<std::mutex> held(lock);
+    finished = true;
 }
 
 std::shared_ptr<const Picture> Pictures::Find(const std::string& path, const FileStamp& stamp) {
@@ -136,6 +138,13 @@ void Pictures::Keep(const std::string& path, const FileStamp& stamp,
                     std::shared_ptr<const Picture> picture) {
     const std::lock_guard<std::mutex> held(lock);
     entries.insert_or_assign(path, Entry{stamp, std::move(picture)});
+}
+
+std::shared_ptr<const Picture> Pictures::Ahead(const std::string& path, bool& pending) {
+    const std::lock_guard<std::mutex> held(lock);
+    const auto found = entries.find(path);
+    pending = found == entries.end() && worker.joinable() && !finished && !claimed.contains(path);
+    return found != entries.end() ? found->second.picture : nullptr;
 }
 
 }  // namespace plumo

@@ -50,6 +50,9 @@ public:
     std::shared_ptr<const Picture> Find(const std::string& path, const FileStamp& stamp);
     void Keep(const std::string& path, const FileStamp& stamp,
               std::shared_ptr<const Picture> picture);
+    // What the worker has read of `path` so far, without waiting; null when
+    // nothing (yet). `pending`: the worker may still read it.
+    std::shared_ptr<const Picture> Ahead(const std::string& path, bool& pending);
 
 private:
     struct Entry {
@@ -69,6 +72,7 @@ private:
     std::set<std::string> claimed;  // asked for before the worker got to them
     std::string reading;            // the path the worker reads now, "" when none
     bool stopping = false;
+    bool finished = false;  // the worker has read all it will
     std::thread worker;
 };
 

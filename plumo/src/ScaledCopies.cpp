@@ -52,12 +52,18 @@ bool CopyKey::operator==(const CopyKey& other) const {
 }
 
 size_t CopyKeyHash::operator()(const CopyKey& key) const {
-    size_t hash = std::hash<const void*>()(key.owner);
+    uint64_t hash = reinterpret_cast<uintptr_t>(key.owner);
     for (const int part : {key.source.x, key.source.y, key.source.w, key.source.h, key.flip,
                            key.width, key.height, key.blit}) {
-        hash = (hash ^ static_cast<size_t>(static_cast<unsigned>(part))) * 0x100000001B3ULL;
+        hash = (hash ^ static_cast<unsigned>(part)) * 0x100000001B3ULL;
     }
-    return hash;
+    // A product's low bits depend only on its factors' low bits, and the
+    // sightings go by the low bits: the cells of one sheet, all at multiples
+    // of 64, would share a handful of places and push each other out forever.
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 33;
+    return static_cast<size_t>(hash);
 }
 
 ScaledCopies::~ScaledCopies() {
@@ -72,13 +78,21 @@ ScaledCopies::~ScaledCopies() {
     }
 }
 
-SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame) {
+SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame,
+                               const void* standIn) {
     if (frame != lastSweep) {
         DropUnused(frame);
     }
     if (const auto found = kept.find(key); found != kept.end()) {
         found->second.lastFrame = frame;
         return found->second.texture;
+    }
+    CopyKey prepared = key;
+    prepared.owner = standIn;
+    if (auto node = kept.extract(prepared); !node.empty()) {
+        node.key().owner = key.owner;
+        node.mapped() = {node.mapped().texture, frame, false};
+        return kept.insert(std::move(node)).position->second.texture;
     }
     const int64_t size = int64_t{key.width} * key.height;
     // A draw larger than any the game makes is left to SDL, which sizes its
@@ -88,24 +102,23 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
     }
     const Uint32 format = CopyFormat(key, pixels);
     Sighting& sighting = sightings[CopyKeyHash()(key) % kSightings];
-    if (!(sighting.key == key && sighting.lastFrame + 1 >= frame)) {
-        sighting = {key, frame, frame};
-    }
-    sighting.lastFrame = frame;
-    if ((frame - sighting.firstFrame >= kSteadyFrames || size >= kLargePiece) &&
-        keptPixels + size <= kMaxKeptPixels) {
-        SDL_Texture* texture =
-            SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, key.width, key.height);
-        SDL_Surface* view = View(texture, pixels->format->format);
-        const bool made = view != nullptr && Make(key, pixels, texture, view);
-        SDL_FreeSurface(view);
-        if (made) {
-            kept.emplace(key, Kept{texture, frame});
-            keptPixels += size;
-            return texture;
+    const bool seen = sighting.key == key && sighting.lastFrame + 1 >= frame;
+    // Two pieces drawn every frame that share a place would push each other
+    // out for ever: the one there first keeps it until it is kept.
+    const bool taken = !seen && sighting.key.owner != nullptr && sighting.lastFrame + 1 >= frame;
+    if (!taken) {
+        if (!seen) {
+            sighting = {key, frame, frame};
         }
-        if (texture != nullptr) {
-            SDL_DestroyTexture(texture);
+        sighting.lastFrame = frame;
+    }
+    const bool steady = !taken && frame - sighting.firstFrame >= kSteadyFrames;
+    if ((steady || size >= kLargePiece) && keptPixels + size <= kMaxKeptPixels) {
+        if (SDL_Texture* texture = Keep(key, pixels, frame, false); texture != nullptr) {
+            if (!taken) {
+                sighting = {};
+            }
+            return texture;
         }
     }
     ScratchSlot* slot = Scratch(key, format, pixels->format->format);
@@ -120,6 +133,51 @@ SDL_Texture* ScaledCopies::Get(const CopyKey& key, SDL_Surface* pixels, uint64_t
         slot->holds = key;
     }
     return slot->texture;
+}
+
+SDL_Texture* ScaledCopies::Keep(const CopyKey& key, SDL_Surface* pixels, uint64_t frame,
+                                bool prepared) {
+    SDL_Texture* texture = SDL_CreateTexture(renderer, CopyFormat(key, pixels),
+                                             SDL_TEXTUREACCESS_STREAMING, key.width, key.height);
+    SDL_Surface* view = View(texture, pixels->format->format);
+    const bool made = view != nullptr && Make(key, pixels, texture, view);
+    SDL_FreeSurface(view);
+    if (!made) {
+        if (texture != nullptr) {
+            SDL_DestroyTexture(texture);
+        }
+        return nullptr;
+    }
+    kept.emplace(key, Kept{texture, frame, prepared});
+    keptPixels += int64_t{key.width} * key.height;
+    return texture;
+}
+
+void ScaledCopies::Prepare(const CopyKey& key, SDL_Surface* pixels, uint64_t frame) {
+    const int64_t size = int64_t{key.width} * key.height;
+    if (!kept.contains(key) && keptPixels + size <= kMaxKeptPixels) {
+        Keep(key, pixels, frame, true);
+    }
+}
+
+void ScaledCopies::EndPreparing(uint64_t frame) {
+    holdPrepared = false;
+    for (auto& [key, copy] : kept) {
+        if (copy.prepared) {
+            copy.lastFrame = frame;
+        }
+    }
+}
+
+void ScaledCopies::ForgetPrepared() {
+    std::erase_if(kept, [&](const auto& entry) {
+        if (!entry.second.prepared) {
+            return false;
+        }
+        keptPixels -= int64_t{entry.first.width} * entry.first.height;
+        SDL_DestroyTexture(entry.second.texture);
+        return true;
+    });
 }
 
 void ScaledCopies::Forget(const void* owner) {
@@ -218,7 +276,8 @@ void ScaledCopies::DropUnused(uint64_t frame) {
         return;
     }
     std::erase_if(kept, [&](const auto& entry) {
-        if (entry.second.lastFrame + kUnusedFrames > frame) {
+        if ((entry.second.prepared && holdPrepared) ||
+            entry.second.lastFrame + kUnusedFrames > frame) {
             return false;
         }
         keptPixels -= int64_t{entry.first.width} * entry.first.height;

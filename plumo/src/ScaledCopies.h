@@ -43,7 +43,15 @@ public:
     // A piece drawn in every frame for half a second, or a large one, is kept;
     // any other (a bar that shrinks, a puff that grows) goes through a reused
     // scratch texture, so drawing allocates nothing once warm.
-    SDL_Texture* Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame);
+    // `standIn`: whose prepared copies the owner may take as its own.
+    SDL_Texture* Get(const CopyKey& key, SDL_Surface* pixels, uint64_t frame, const void* standIn);
+    // Makes and keeps a copy before any texture draws it, owned by a stand-in
+    // (its pixels): the first texture of those pixels that draws it takes it.
+    // Prepared copies stay, drawn or not, until EndPreparing.
+    void Prepare(const CopyKey& key, SDL_Surface* pixels, uint64_t frame);
+    void EndPreparing(uint64_t frame);
+    // Drops the prepared copies not taken yet: their stand-ins may be gone.
+    void ForgetPrepared();
     // Drops every copy made from `owner`.
     void Forget(const void* owner);
 
@@ -51,6 +59,7 @@ private:
     struct Kept {
         SDL_Texture* texture;
         uint64_t lastFrame;
+        bool prepared;  // owned by a stand-in
     };
     struct Sighting {
         CopyKey key{};
@@ -70,6 +79,7 @@ private:
         CopyKey holds{};
     };
 
+    SDL_Texture* Keep(const CopyKey& key, SDL_Surface* pixels, uint64_t frame, bool prepared);
     SDL_Surface* View(SDL_Texture* texture, Uint32 pictureFormat);
     bool Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* texture, SDL_Surface* view);
     ScratchSlot* Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat);
@@ -88,6 +98,7 @@ private:
     SDL_Renderer* renderer;
     std::unordered_map<CopyKey, Kept, CopyKeyHash> kept;
     int64_t keptPixels = 0;
+    bool holdPrepared = true;
     uint64_t lastSweep = 0;
     // Pieces seen once, by hash: a fixed table, so one-off sizes cost nothing.
     std::array<Sighting, kSightings> sightings{};

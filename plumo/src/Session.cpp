@@ -68,6 +68,8 @@ private:
     // A screenshot the run was started to take: raises when it cannot be saved.
     void SaveListedShot();
     void WarmCopyMemory();
+    // Of each title frame's idle time, what making scaled copies ahead may take.
+    static constexpr auto kPrepareBudget = std::chrono::milliseconds(3);
     // Ends the session quietly when the window was closed or a stop was asked for.
     void EndIfAsked();
     void Sample();
@@ -198,6 +200,8 @@ void Session::Act() {
     }
     if (acts == 0) {
         WarmCopyMemory();
+    } else {
+        textures.PrepareSome(timer.SpareUntil(kPrepareBudget));
     }
     // Reading late, the devices are read just before the next frame must be
     // drawn, so that it shows what was pressed meanwhile.

@@ -2,10 +2,13 @@
 
 #include <cmath>
 #include <cstddef>
+#include <locale>
 #include <memory>
 #include <numbers>
+#include <sstream>
 #include <vector>
 
+#include "Failures.h"
 #include "FilePath.h"
 #include "FloatingPoint.h"
 #include "plumo/TextureFile.h"
@@ -108,6 +111,36 @@ SDL_Rect Source(std::span<const double> numbers, int& flip) {
     return {Rounded(x), Rounded(y), Rounded(w), Rounded(h)};
 }
 
+// What a draw's numbers ask of a picture.
+struct Plan {
+    SDL_Rect source;
+    int flip;
+    SDL_FRect destination;
+    Uint8 red, green, blue, alpha;
+    SDL_BlendMode mode;
+    int blit;     // which of colour, alpha and blending it applies
+    bool turned;  // drawn at an angle
+};
+
+Plan PlanOf(const Picture& picture, std::span<const double> numbers) {
+    Plan plan{};
+    plan.source = Source(numbers, plan.flip);
+    const auto to = numbers.subspan<kDestination, 4>();
+    plan.destination = {static_cast<float>(to[0]), static_cast<float>(to[1]),
+                        static_cast<float>(to[2]), static_cast<float>(to[3])};
+    const auto colour = numbers.last<4>();
+    plan.alpha = ToByte(colour[3]);
+    plan.red = ToByte(colour[0]);
+    plan.green = ToByte(colour[1]);
+    plan.blue = ToByte(colour[2]);
+    plan.mode = picture.opaque && plan.alpha == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND;
+    plan.blit = ((plan.red & plan.green & plan.blue) != 255 ? 1 : 0) | (plan.alpha != 255 ? 2 : 0) |
+                (plan.mode == SDL_BLENDMODE_BLEND ? 4 : 0);
+    // The software renderer turns through a costly rotozoom even for angle 0.
+    plan.turned = numbers.size() == kRotatedCount && numbers[kAngle] != 0.0;
+    return plan;
+}
+
 }  // namespace
 
 // The release every handle carries; the program calls it for the last reference.
@@ -144,6 +177,7 @@ void Textures::SetFolder(std::string path, bool readAhead) {
     folder = std::move(path);
     if (readAhead) {
         pictures.ReadAhead(folder);
+        ReadPieceList(JoinPath(folder, kPieceList));
     }
 }
 
@@ -165,6 +199,10 @@ Texture* Textures::Load(const std::string& name) {
             if (picture == nullptr) {
                 Raise(kLibraryFailure, "cannot read texture " + Shown(path) + ": " + why);
             }
+            // It may replace pixels that copies were prepared from.
+            if (copies.has_value()) {
+                copies->ForgetPrepared();
+            }
             pictures.Keep(path, file.Stamp(), picture);
         }
         // In software most textures are only ever drawn through scaled copies.
@@ -185,6 +223,12 @@ Texture* Textures::Load(const std::string& name) {
         first->prev = object;
     }
     first = object;
+    // A game setting up: what is not ready now would only slow its frames.
+    if (preparing) {
+        preparing = false;
+        nextListed = listed.size();
+        copies->EndPreparing(display.Frames());
+    }
     trace.Word("LoadTex").Quoted(name).Int(object->id).EndLine();
     return &object->header;
 }
@@ -253,69 +297,60 @@ void Textures::Draw(const char* name, Texture* texture, std::span<const double> 
 
 void Textures::Render(TextureObject& object, std::span<const double> numbers) {
     SDL_Renderer* renderer = display.Renderer();
-    int flip = SDL_FLIP_NONE;
-    const SDL_Rect source = Source(numbers, flip);
-    const auto to = numbers.subspan<kDestination, 4>();
-    const SDL_FRect destination{static_cast<float>(to[0]), static_cast<float>(to[1]),
-                                static_cast<float>(to[2]), static_cast<float>(to[3])};
-    const auto colour = numbers.last<4>();
-    const Uint8 alpha = ToByte(colour[3]);
-    const Uint8 red = ToByte(colour[0]);
-    const Uint8 green = ToByte(colour[1]);
-    const Uint8 blue = ToByte(colour[2]);
-    const auto mode =
-        object.picture->opaque && alpha == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND;
+    Plan plan = PlanOf(*object.picture, numbers);
     const auto use = [&](SDL_Texture* sdl) {
-        SDL_SetTextureColorMod(sdl, red, green, blue);
-        SDL_SetTextureAlphaMod(sdl, alpha);
-        SDL_SetTextureBlendMode(sdl, mode);
+        SDL_SetTextureColorMod(sdl, plan.red, plan.green, plan.blue);
+        SDL_SetTextureAlphaMod(sdl, plan.alpha);
+        SDL_SetTextureBlendMode(sdl, plan.mode);
         return sdl;
     };
-    const auto mirror = static_cast<SDL_RendererFlip>(flip);
-    // The software renderer turns through a costly rotozoom even for angle 0.
-    if (numbers.size() == kRotatedCount && numbers[kAngle] != 0.0) {
+    const auto mirror = static_cast<SDL_RendererFlip>(plan.flip);
+    if (plan.turned) {
         const SDL_FPoint centre{static_cast<float>(numbers[kCentre]),
                                 static_cast<float>(numbers[kCentre + 1])};
         const double degrees = numbers[kAngle] * (180.0 / std::numbers::pi);
-        SDL_RenderCopyExF(renderer, use(Own(object)), &source, &destination, degrees, &centre,
-                          mirror);
+        SDL_RenderCopyExF(renderer, use(Own(object)), &plan.source, &plan.destination, degrees,
+                          &centre, mirror);
         return;
     }
     SDL_Rect part{};
-    const int blit = ((red & green & blue) != 255 ? 1 : 0) | (alpha != 255 ? 2 : 0) |
-                     (mode == SDL_BLENDMODE_BLEND ? 4 : 0);
-    if (SDL_Texture* copy = ScaledCopy(object, {source, flip, blit}, destination, part);
+    if (SDL_Texture* copy =
+            ScaledCopy(object, plan.source, plan.flip, plan.blit, plan.destination, part);
         copy != nullptr) {
-        SDL_RenderCopyF(renderer, use(copy), &part, &destination);
-    } else if (flip != SDL_FLIP_NONE) {
-        SDL_RenderCopyExF(renderer, use(Own(object)), &source, &destination, 0.0, nullptr, mirror);
+        SDL_RenderCopyF(renderer, use(copy), &part, &plan.destination);
+    } else if (plan.flip != SDL_FLIP_NONE) {
+        SDL_RenderCopyExF(renderer, use(Own(object)), &plan.source, &plan.destination, 0.0, nullptr,
+                          mirror);
     } else {
-        SDL_RenderCopyF(renderer, use(Own(object)), &source, &destination);
+        SDL_RenderCopyF(renderer, use(Own(object)), &plan.source, &plan.destination);
     }
+}
+
+// What SDL does with the numbers before it blits: the source clipped to the
+// picture, the destination scaled to the output and truncated. False when
+// nothing would be drawn.
+bool Textures::CopySize(const Picture& picture, SDL_Rect& source, const SDL_FRect& destination,
+                        int& width, int& height) const {
+    const SDL_Rect bounds{0, 0, picture.surface->w, picture.surface->h};
+    if (!SDL_IntersectRect(&source, &bounds, &source)) {
+        return false;
+    }
+    float scaleX = 1;
+    float scaleY = 1;
+    SDL_RenderGetScale(display.Renderer(), &scaleX, &scaleY);
+    width = static_cast<int>(destination.w * scaleX);
+    height = static_cast<int>(destination.h * scaleY);
+    return width > 0 && height > 0;
 }
 
 // A texture whose `part` holds exactly the pixels the draw puts down, sized so
 // that SDL blits it unscaled; null when the draw is a plain blit already or
 // SDL scales on a GPU.
-SDL_Texture* Textures::ScaledCopy(TextureObject& object, Piece piece, const SDL_FRect& destination,
-                                  SDL_Rect& part) {
-    SDL_Rect& source = piece.source;
-    const int flip = piece.flip;
-    if (!copies.has_value()) {
-        return nullptr;
-    }
-    // What SDL does with the numbers before it blits: the source clipped to
-    // the picture, the destination scaled to the output and truncated.
-    const SDL_Rect bounds{0, 0, object.picture->surface->w, object.picture->surface->h};
-    if (!SDL_IntersectRect(&source, &bounds, &source)) {
-        return nullptr;
-    }
-    float scaleX = 1;
-    float scaleY = 1;
-    SDL_RenderGetScale(display.Renderer(), &scaleX, &scaleY);
-    const auto width = static_cast<int>(destination.w * scaleX);
-    const auto height = static_cast<int>(destination.h * scaleY);
-    if (width <= 0 || height <= 0) {
+SDL_Texture* Textures::ScaledCopy(TextureObject& object, SDL_Rect source, int flip, int blit,
+                                  const SDL_FRect& destination, SDL_Rect& part) {
+    int width = 0;
+    int height = 0;
+    if (!copies.has_value() || !CopySize(*object.picture, source, destination, width, height)) {
         return nullptr;
     }
     // A plain blit needs no copy, unless it is a kind of draw the texture was
@@ -323,15 +358,79 @@ SDL_Texture* Textures::ScaledCopy(TextureObject& object, Piece piece, const SDL_
     // every time that changes.
     if (flip == SDL_FLIP_NONE && width == source.w && height == source.h) {
         if (object.homeBlit < 0) {
-            object.homeBlit = piece.blit;
+            object.homeBlit = blit;
         }
-        if (object.homeBlit == piece.blit) {
+        if (object.homeBlit == blit) {
             return nullptr;
         }
     }
     part = {0, 0, width, height};
-    return copies->Get({&object, source, flip, width, height, piece.blit}, object.picture->surface,
-                       display.Frames());
+    return copies->Get({&object, source, flip, width, height, blit}, object.picture->surface,
+                       display.Frames(), object.picture.get());
+}
+
+void Textures::ReadPieceList(const std::string& path) {
+    std::string text;
+    if (!ReadWhole(path, kMaxPieceListBytes, text).empty()) {
+        return;  // no list: the game's first frame makes its copies itself
+    }
+    size_t number = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end;
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream words(line);
+        words.imbue(std::locale::classic());
+        Listed piece;
+        double value = 0;
+        words >> piece.name;
+        while (words >> value) {
+            piece.numbers.push_back(value);
+        }
+        const size_t count = piece.numbers.size();
+        if (!words.eof() || (count != kRotatedCount && count != kRotatedCount - 3)) {
+            Warn("skipped line " + std::to_string(number) + " of " + Shown(path) +
+                 ": not a texture's name and a draw's numbers");
+            continue;
+        }
+        listed.push_back(std::move(piece));
+    }
+}
+
+void Textures::PrepareSome(std::chrono::steady_clock::time_point until) {
+    if (!copies.has_value() || nextListed >= listed.size()) {
+        return;
+    }
+    // The copies the game's first frames draw are ready before it sets up.
+    preparing = true;
+    FpGuard guard;
+    while (nextListed < listed.size() && std::chrono::steady_clock::now() < until) {
+        const Listed& piece = listed[nextListed];
+        bool pending = false;
+        const auto picture = pictures.Ahead(JoinPath(folder, piece.name), pending);
+        if (picture == nullptr && pending) {
+            return;  // the worker has not read it yet
+        }
+        ++nextListed;
+        if (picture == nullptr) {
+            continue;
+        }
+        Plan plan = PlanOf(*picture, piece.numbers);
+        int width = 0;
+        int height = 0;
+        if (plan.turned || !CopySize(*picture, plan.source, plan.destination, width, height) ||
+            (plan.flip == SDL_FLIP_NONE && width == plan.source.w && height == plan.source.h)) {
+            continue;
+        }
+        copies->Prepare({picture.get(), plan.source, plan.flip, width, height, plan.blit},
+                        picture->surface, display.Frames());
+    }
 }
 
 }  // namespace plumo

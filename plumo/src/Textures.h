@@ -2,11 +2,13 @@
 // folder and drawing them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "Display.h"
 #include "InputFile.h"
@@ -39,6 +41,13 @@ public:
     // Whether SDL draws in software, so that scaled copies are made; known
     // from the first Load on.
     bool MakesCopies() const { return copies.has_value(); }
+    // Makes scaled copies of the pieces the folder's list names (the draws of
+    // a game's first second) until `until`: called while the title shows, it
+    // spares the game's first frame the stretching. The next Load ends it.
+    void PrepareSome(std::chrono::steady_clock::time_point until);
+
+    // One draw a line: the texture's file name, then the draw's numbers.
+    static constexpr const char* kPieceList = "pieces.txt";
 
 private:
     friend void ReleaseTexture(Texture* texture);
@@ -48,14 +57,11 @@ private:
     SDL_Texture* Upload(const Picture& picture, const std::string& path);
     SDL_Texture* Own(TextureObject& object);
     void Render(TextureObject& object, std::span<const double> numbers);
-    // What of a texture a draw puts down, and how (see CopyKey).
-    struct Piece {
-        SDL_Rect source;
-        int flip;
-        int blit;
-    };
-    SDL_Texture* ScaledCopy(TextureObject& object, Piece piece, const SDL_FRect& destination,
-                            SDL_Rect& part);
+    bool CopySize(const Picture& picture, SDL_Rect& source, const SDL_FRect& destination,
+                  int& width, int& height) const;
+    SDL_Texture* ScaledCopy(TextureObject& object, SDL_Rect source, int flip, int blit,
+                            const SDL_FRect& destination, SDL_Rect& part);
+    void ReadPieceList(const std::string& path);
 
     const Display& display;
     LineWriter& trace;
@@ -66,6 +72,14 @@ private:
     // Only while SDL draws in software.
     std::optional<ScaledCopies> copies;
     Pictures pictures;
+    struct Listed {
+        std::string name;
+        std::vector<double> numbers;
+    };
+    static constexpr size_t kMaxPieceListBytes = 64 * 1024;
+    std::vector<Listed> listed;
+    size_t nextListed = 0;
+    bool preparing = false;
 };
 
 }  // namespace plumo

@@ -129,11 +129,26 @@ std::string Compared(const std::string& shotFile, SDL_Surface* reference) {
 TEST(Drawing, SoftwareCopiesMatchSdlsOwnDrawingToTheBit) {
     const std::string dir = Library().dir;
     std::ofstream(dir + "fade.zqtex", std::ios::binary) << TextureBytes(64, 32, Fade);
+    // Pieces made ahead from the list, mirrored, tinted and faded: frame 3
+    // draws them from those copies.
+    {
+        std::ofstream list(dir + "pieces.txt");
+        list << "# made ahead\n";
+        for (const int at : {2, 3, 5, 7, 11, 12}) {
+            const Draw& draw = DrawsOfFrame(3)[at];
+            list << draw.picture;
+            for (const double number : draw.numbers) {
+                list << ' ' << number;
+            }
+            list << '\n';
+        }
+        list << "quad.zqtex 1 2 3\n";
+    }
     const std::string shots = Library().out + "drawing/";
     std::filesystem::create_directories(shots);
     uint64_t cell = 0;
     // Frame 1 draws through the scratch texture, frame 40 from kept copies.
-    Open({{"PLUMO_VIDEO", "offscreen"}, {"PLUMO_SHOT_FRAMES", "1,40"}, {"PLUMO_SHOT_DIR", shots}},
+    Open({{"PLUMO_VIDEO", "offscreen"}, {"PLUMO_SHOT_FRAMES", "1,3,40"}, {"PLUMO_SHOT_DIR", shots}},
          &cell);
     std::map<std::string, Texture*> pictures{{"fade.zqtex", Load("fade.zqtex")},
                                              {"quad.zqtex", Load("quad.zqtex")}};
@@ -149,7 +164,8 @@ TEST(Drawing, SoftwareCopiesMatchSdlsOwnDrawingToTheBit) {
         Drop(texture);
     }
     Library().Free();
-    for (const int frame : {1, 40}) {
+    std::filesystem::remove(dir + "pieces.txt");
+    for (const int frame : {1, 3, 40}) {
         char file[32];
         std::snprintf(file, sizeof file, "frame-%06d.png", frame);
         EXPECT_EQ(Compared(shots + file, Reference(dir, frame).get()), "0 pixels differ")
