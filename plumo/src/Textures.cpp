@@ -42,6 +42,7 @@ constexpr size_t kDestination = 4;
 constexpr size_t kCentre = 8;
 constexpr size_t kAngle = 10;  // radians
 constexpr size_t kRotatedCount = 15;
+constexpr double kMaxListedNumber = 1e6;
 
 std::string Shown(const std::string& path) {
     return Printable(path, kShownPathBytes);
@@ -390,11 +391,14 @@ void Textures::ReadPieceList(const std::string& path) {
         Listed piece;
         double value = 0;
         words >> piece.name;
+        bool inRange = true;
         while (words >> value) {
+            // Sizes far past any window's, which would not fit an int once scaled.
+            inRange = inRange && std::fabs(value) <= kMaxListedNumber;
             piece.numbers.push_back(value);
         }
         const size_t count = piece.numbers.size();
-        if (!words.eof() || (count != kRotatedCount && count != kRotatedCount - 3)) {
+        if (!words.eof() || !inRange || (count != kRotatedCount && count != kRotatedCount - 3)) {
             Warn("skipped line " + std::to_string(number) + " of " + Shown(path) +
                  ": not a texture's name and a draw's numbers");
             continue;

@@ -142,7 +142,8 @@ TEST(Drawing, SoftwareCopiesMatchSdlsOwnDrawingToTheBit) {
             }
             list << '\n';
         }
-        list << "quad.zqtex 1 2 3\n";
+        list << "quad.zqtex 1 2 3\n"
+             << "quad.zqtex 0 0 64 32 0 0 1e300 1e300 1 1 1 1\n";
     }
     const std::string shots = Library().out + "drawing/";
     std::filesystem::create_directories(shots);
