@@ -134,8 +134,9 @@ TEST(Drawing, SoftwareCopiesMatchSdlsOwnDrawingToTheBit) {
     {
         std::ofstream list(dir + "pieces.txt");
         list << "# made ahead\n";
+        const std::vector<Draw> draws = DrawsOfFrame(3);
         for (const int at : {2, 3, 5, 7, 11, 12}) {
-            const Draw& draw = DrawsOfFrame(3)[at];
+            const Draw& draw = draws[at];
             list << draw.picture;
             for (const double number : draw.numbers) {
                 list << ' ' << number;
