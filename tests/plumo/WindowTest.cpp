@@ -191,6 +191,15 @@ std::string Repeated(const std::string& line, size_t bytes) {
     return lines;
 }
 
+// The pad buttons held in the last frame, by number; "-" for none.
+std::string Held() {
+    std::string buttons;
+    for (int button = 0; button < 16; ++button) {
+        buttons += Library().Pad(0, button) > 0 ? std::to_string(button) : "";
+    }
+    return buttons.empty() ? "-" : buttons;
+}
+
 // Each probe key pressed for a frame, as "<key>:<buttons it held>" ("-" for none).
 std::string Probe() {
     std::string seen;
@@ -198,12 +207,7 @@ std::string Probe() {
                                    SDL_SCANCODE_K, SDL_SCANCODE_Q, SDL_SCANCODE_LEFT}) {
         Key(key, true);
         Library().Act();
-        std::string buttons;
-        for (int button = 0; button < 16; ++button) {
-            buttons += Library().Pad(0, button) > 0 ? std::to_string(button) : "";
-        }
-        seen += std::string(seen.empty() ? "" : " ") + SDL_GetScancodeName(key) + ":" +
-                (buttons.empty() ? "-" : buttons);
+        seen += std::string(seen.empty() ? "" : " ") + SDL_GetScancodeName(key) + ":" + Held();
         Key(key, false);
         Library().Act();
     }
@@ -820,6 +824,50 @@ TEST_F(WindowTest, AControllerAloneRebindsInThePausePanel) {
         Library().Act();
     }
     EXPECT_EQ(held, "y:100 b:000 x:000 ") << "dash, attack and button 3";
+    SDL_JoystickClose(joystick);
+}
+
+// Every key and controller input a player starts with, each held for a frame: the pad
+// buttons it holds. A stick holds its direction from 16000 until it falls below 12000.
+TEST_F(WindowTest, EveryDefaultKeyAndControllerInputHoldsTheButtonItNames) {
+    OpenWindow();
+    std::string keys;
+    for (const std::string name : {"Space", "Left Shift", "X", "K", "Z", "J", "C", "L", "V", "B",
+                                   "Left", "A", "Right", "D", "Up", "W", "Down", "S", "Q"}) {
+        const SDL_Scancode key = SDL_GetScancodeFromName(name.c_str());
+        Key(key, true);
+        Library().Act();
+        keys += name + ":" + Held() + " ";
+        Key(key, false);
+        Library().Act();
+    }
+    EXPECT_EQ(keys,
+              "Space:0 Left Shift:1 X:1 K:1 Z:2 J:2 C:3 L:3 V:4 B:5 Left:12 A:12 Right:13 D:13 "
+              "Up:14 W:14 Down:15 S:15 Q:- ");
+    SDL_Joystick* joystick = AttachController();
+    Library().Act();
+    std::string pad;
+    for (const std::string what :
+         {"a", "b", "x", "y", "back", "guide", "leftstick", "rightstick", "leftshoulder",
+          "rightshoulder", "dpup", "dpdown", "dpleft", "dpright", "leftx=16000", "leftx=12000",
+          "leftx=11999", "leftx=-16000", "leftx=-12000", "leftx=-11999", "lefty=-15999",
+          "lefty=-16000", "lefty=16000", "lefty=0"}) {
+        const size_t equals = what.find('=');
+        const std::string input = what.substr(0, equals);
+        Set(joystick, input, equals == std::string::npos ? 1 : std::stoi(what.substr(equals + 1)),
+            true);
+        Library().Act();
+        pad += what + ":" + Held() + " ";
+        if (equals == std::string::npos) {
+            Set(joystick, input, 0, true);
+            Library().Act();
+        }
+    }
+    EXPECT_EQ(pad,
+              "a:0 b:1 x:2 y:3 back:- guide:- leftstick:- rightstick:- leftshoulder:4 "
+              "rightshoulder:5 dpup:14 dpdown:15 dpleft:12 dpright:13 leftx=16000:13 "
+              "leftx=12000:13 leftx=11999:- leftx=-16000:12 leftx=-12000:12 leftx=-11999:- "
+              "lefty=-15999:- lefty=-16000:14 lefty=16000:15 lefty=0:- ");
     SDL_JoystickClose(joystick);
 }
 
