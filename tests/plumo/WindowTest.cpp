@@ -847,11 +847,30 @@ TEST_F(WindowTest, EveryDefaultKeyAndControllerInputHoldsTheButtonItNames) {
     SDL_Joystick* joystick = AttachController();
     Library().Act();
     std::string pad;
-    for (const std::string what :
-         {"a", "b", "x", "y", "back", "guide", "leftstick", "rightstick", "leftshoulder",
-          "rightshoulder", "dpup", "dpdown", "dpleft", "dpright", "leftx=16000", "leftx=12000",
-          "leftx=11999", "leftx=-16000", "leftx=-12000", "leftx=-11999", "lefty=-15999",
-          "lefty=-16000", "lefty=16000", "lefty=0"}) {
+    for (const std::string what : {"a",
+                                   "b",
+                                   "x",
+                                   "y",
+                                   "back",
+                                   "guide",
+                                   "leftstick",
+                                   "rightstick",
+                                   "leftshoulder",
+                                   "rightshoulder",
+                                   "dpup",
+                                   "dpdown",
+                                   "dpleft",
+                                   "dpright",
+                                   "leftx=16000",
+                                   "leftx=12000",
+                                   "leftx=11999",
+                                   "leftx=-16000",
+                                   "leftx=-12000",
+                                   "leftx=-11999",
+                                   "lefty=-15999",
+                                   "lefty=-16000",
+                                   "lefty=16000",
+                                   "lefty=0"}) {
         const size_t equals = what.find('=');
         const std::string input = what.substr(0, equals);
         Set(joystick, input, equals == std::string::npos ? 1 : std::stoi(what.substr(equals + 1)),
