@@ -284,6 +284,11 @@ constexpr FileCase kFiles[] = {
      "size = 1920 x 1080\nvsync\nsize = 800 x 450\nlow_latency = soon\n# Window position on the "
      "desktop, <x>, <y>, "
      "or centered\nposition = 0, 0\n"},
+    {"a size and a position out of range", "[window]\nsize = 0 x 600\nposition = 5, 1048577\n",
+     Obstacle::kNone, kDefaultKeys, "",
+     "line 2: size must be <width> x <height> or auto, not '0 x 600'\n"
+     "line 3: position must be <x>, <y> or centered, not '5, 1048577'\n",
+     ""},
     {"CRLF line ends", "[keys]\r\nattack = Q\r\n[window]\r\nsize = 1000x600\r\n", Obstacle::kNone,
      "Space:0 Z:- J:- K:1 Q:2 Left:12", "1000x600 at 460,240", "",
      "[keys]\r\nattack = Q\r\n[window]\r\nsize = 1000x600\r\n# Start in fullscreen: yes or no "
