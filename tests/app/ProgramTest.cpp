@@ -146,6 +146,14 @@ TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
          "dropped"},
         {"access violation", [](ProgramState&) { TouchNowhere(); }, RecordingFree, false,
          kViolation + "morva_app_tests+0x?)\n] Free, title dropped"},
+        // Code in no module: the line names no place.
+        {"a call to nowhere",
+         [](ProgramState&) {
+             void (*volatile nowhere)() = reinterpret_cast<void (*)()>(uintptr_t{0x10});
+             nowhere();
+         },
+         RecordingFree, false,
+         "1 [morva: access violation touching 0x10 at 0x10\n] Free, title dropped"},
         // The jump would land on another thread's stack: no shutdown.
         {"access violation on another thread",
          [](ProgramState&) { std::thread(TouchNowhere).join(); }, RecordingFree, true,
