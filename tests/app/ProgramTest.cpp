@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -171,6 +172,15 @@ TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
         {"Free hanging after a fault", [](ProgramState&) { TouchNowhere(); }, HangingFree, true,
          kViolation + "morva_app_tests+0x?)\n] Free, title dropped"},
     };
+    // The handler hands back the signal stack and handlers it found.
+    const auto signalState = [] {
+        stack_t stack{};
+        sigaltstack(nullptr, &stack);
+        struct sigaction segv {};
+        sigaction(SIGSEGV, nullptr, &segv);
+        return std::tuple(stack.ss_sp, stack.ss_flags, segv.sa_sigaction);
+    };
+    const auto before = signalState();
     for (const auto& c : kCases) {
         gEvents[0] = '\0';
         lib::ClearBindings();
@@ -206,6 +216,7 @@ TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
             << c.what;
         EXPECT_FALSE(lib::IsBound(lib::Export::Free)) << "slots into an unloaded library stay";
         EXPECT_EQ(FailureAddress(), 0u) << c.what;
+        EXPECT_EQ(signalState(), before) << c.what;
     }
 }
 
