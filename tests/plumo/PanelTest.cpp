@@ -92,6 +92,10 @@ TEST(Panel, EveryLetterIsSharpAndTheBoxCentredAtEveryWindowSize) {
                         text.y + kGlyphHeight * text.pixel < box.y + box.h)
                 << text.text;
         }
+        const PanelPlacement::Text& title = place.texts.front();  // the one centred line
+        const int titleRight =
+            title.x + static_cast<int>(title.text.size()) * kGlyphAdvance * title.pixel;
+        EXPECT_NEAR(title.x - box.x, box.x + box.w - titleRight, kGlyphAdvance * title.pixel);
         ASSERT_EQ(place.bands.size(), 1u);
         const SDL_Rect& band = place.bands[0];
         EXPECT_TRUE(band.x > box.x && band.y > box.y && band.y + band.h < box.y + box.h);
