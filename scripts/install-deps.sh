@@ -30,9 +30,9 @@ WINDOWS="g++-mingw-w64-x86-64-posix ninja-build librsvg2-bin imagemagick wine64 
 # validators, man for the manual page; git for the commit's date the packages
 # carry and the second clone that must give the same bytes.
 PACKAGES="dpkg-dev librsvg2-bin zip lintian appstream desktop-file-utils man-db git"
-# Emscripten, the browser that tests the page, npm for the driver of the
-# browser, and dpkg-source for SDL's source packages.
-WEB="emscripten chromium npm dpkg-dev"
+# Emscripten, the browser that tests the page, and dpkg-source for SDL's
+# source packages.
+WEB="emscripten chromium dpkg-dev"
 
 [ $# -gt 0 ] || { echo "usage: $0 game|tests|windows|packages|web|all ..." >&2; exit 2; }
 wanted=""
@@ -48,15 +48,10 @@ for purpose in "$@"; do
   esac
 done
 
-# Installed under its own name, or provided by an installed package (npm by
-# a nodejs package that carries it).
-PROVIDED=$(dpkg-query -W -f='${Status}\t${Provides}\n' 2>/dev/null | sed -n 's/^install ok installed\t//p' |
-  tr ',' '\n' | sed 's/^ *//; s/ .*//')
 missing=""
 for p in $wanted; do
   case " $missing " in *" $p "*) continue ;; esac
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-    echo "$PROVIDED" | grep -qx "$p" || missing="$missing $p"
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
 [ -z "$missing" ] && exit 0
 SUDO=""

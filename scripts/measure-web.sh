@@ -2,12 +2,10 @@
 # The web build's budgets: download size (what a browser fetches, gzipped),
 # and in headless Chromium the time from page load to the title, frame pacing
 # over 600 frames and memory (tests/web/browser/measure.js). Needs the web
-# build (scripts/build-web.sh) and the browser driver (scripts/test-web.sh
-# installs it). MORVA_MEASURE_RUNS: page loads to measure (3).
+# build (scripts/build-web.sh). MORVA_MEASURE_RUNS: page loads to measure (3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build-web}
-MODULES=${XDG_CACHE_HOME:-$HOME/.cache}/morva/web-test/node_modules
 
 total=0
 for file in index.html morva-page.js morva-page.css morva.js morva.wasm morva.data.gz; do
@@ -16,4 +14,4 @@ for file in index.html morva-page.js morva-page.css morva.js morva.wasm morva.da
   total=$((total + size))
 done
 awk -v total="$total" 'BEGIN { printf "download, gzipped: %d bytes (%.2f MB)\n", total, total / 1e6 }'
-MORVA_WEB_BUILD=$(realpath "$BUILD") NODE_PATH=$MODULES node tests/web/browser/measure.js
+MORVA_WEB_BUILD=$(realpath "$BUILD") node tests/web/browser/measure.js

@@ -6,7 +6,7 @@
 const http = require('node:http');
 const fs = require('node:fs');
 const path = require('node:path');
-const puppeteer = require('puppeteer-core');
+const chromium = require('./chromium');
 
 const WEB_BUILD = process.env.MORVA_WEB_BUILD;
 const FRAMES = 600;
@@ -29,12 +29,9 @@ function percentile(sorted, p) {
     });
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.MORVA_CHROMIUM || '/usr/bin/chromium', pipe: true, headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      '--disable-default-apps', '--no-first-run', '--enable-precise-memory-info'],
-    defaultViewport: { width: 1280, height: 720 },
+  const browser = await chromium.launch({
+    executablePath: process.env.MORVA_CHROMIUM || '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader', '--enable-precise-memory-info'],
   });
   const loads = [], intervals = [], steps = [];
   let memory = null;

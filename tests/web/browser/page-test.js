@@ -13,7 +13,7 @@ const fs = require('node:fs');
 const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
-const puppeteer = require('puppeteer-core');
+const chromium = require('./chromium');
 
 const WEB_BUILD = process.env.MORVA_WEB_BUILD;
 const NATIVE_PROGRAM = process.env.MORVA_NATIVE_PROGRAM;
@@ -68,16 +68,10 @@ before(async () => {
   server = http.createServer(serve);
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   origin = `http://127.0.0.1:${server.address().port}`;
-  browser = await puppeteer.launch({
+  browser = await chromium.launch({
     executablePath: CHROMIUM,
-    pipe: true,
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      '--disable-default-apps', '--disable-domain-reliability', '--no-first-run',
-      '--no-default-browser-check', '--disable-features=Translate,MediaRouter',
-      '--window-size=1280,720', '--autoplay-policy=no-user-gesture-required'],
-    defaultViewport: { width: 1280, height: 720 },
+    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader', '--window-size=1280,720',
+      '--autoplay-policy=no-user-gesture-required'],
   });
 });
 
