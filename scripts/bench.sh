@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 paired_builds bench "$@"
 PAIRS=${BENCH_PAIRS:-5}
 REPLAY=$ROOT/demo/demo.replay
-cc -shared -fPIC -O2 -o "$WORK/malloc_count.so" "$ROOT/tests/bench/MallocCount.c"
+cc -shared -fPIC -O2 -o "$WORK/malloc_count.so" "$ROOT/benchmarks/MallocCount.c"
 
 # One X server for every window run, so its start-up is never measured.
 Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &

@@ -6,7 +6,7 @@
 # Each run starts the game at 60 frames a second; two seconds after its window
 # appears, Space starts a game, and a second later Right is pressed
 # LATENCY_PRESSES times (40) at random moments through the XTEST extension
-# (tests/bench/KeyPresses.c), each press time read right after the X server
+# (benchmarks/KeyPresses.c), each press time read right after the X server
 # acknowledged it. A press is matched to the trace's n-th `pad 13 down`, whose
 # frame's present time the frame log gives: latency = that present - the press.
 # Also printed: the frame intervals from the 120th frame on (the title, the
@@ -32,7 +32,7 @@ if [ -n "${LATENCY_CONFIG:-}" ]; then
   cp "$LATENCY_CONFIG" "$WORK/config/settings.ini"
   PLUMO_CONFIG_DIR=$WORK/config
 fi
-cc -O2 -o "$WORK/key-presses" "$ROOT/tests/bench/KeyPresses.c" -lXtst -lX11
+cc -O2 -o "$WORK/key-presses" "$ROOT/benchmarks/KeyPresses.c" -lXtst -lX11
 
 RUN=()
 [ -n "${LATENCY_NICE:-}" ] && RUN=(nice -n "$LATENCY_NICE")

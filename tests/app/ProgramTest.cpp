@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -146,6 +147,14 @@ TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
          "dropped"},
         {"access violation", [](ProgramState&) { TouchNowhere(); }, RecordingFree, false,
          kViolation + "morva_app_tests+0x?)\n] Free, title dropped"},
+        // Code in no module: the line names no place.
+        {"a call to nowhere",
+         [](ProgramState&) {
+             void (*volatile nowhere)() = reinterpret_cast<void (*)()>(uintptr_t{0x10});
+             nowhere();
+         },
+         RecordingFree, false,
+         "1 [morva: access violation touching 0x10 at 0x10\n] Free, title dropped"},
         // The jump would land on another thread's stack: no shutdown.
         {"access violation on another thread",
          [](ProgramState&) { std::thread(TouchNowhere).join(); }, RecordingFree, true,
@@ -163,6 +172,15 @@ TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
         {"Free hanging after a fault", [](ProgramState&) { TouchNowhere(); }, HangingFree, true,
          kViolation + "morva_app_tests+0x?)\n] Free, title dropped"},
     };
+    // The handler hands back the signal stack and handlers it found.
+    const auto signalState = [] {
+        stack_t stack{};
+        sigaltstack(nullptr, &stack);
+        struct sigaction segv {};
+        sigaction(SIGSEGV, nullptr, &segv);
+        return std::tuple(stack.ss_sp, stack.ss_flags, segv.sa_sigaction);
+    };
+    const auto before = signalState();
     for (const auto& c : kCases) {
         gEvents[0] = '\0';
         lib::ClearBindings();
@@ -198,6 +216,7 @@ TEST(TopLevelHandler, ReportsEveryFailureInOneLineAfterTheFullShutdown) {
             << c.what;
         EXPECT_FALSE(lib::IsBound(lib::Export::Free)) << "slots into an unloaded library stay";
         EXPECT_EQ(FailureAddress(), 0u) << c.what;
+        EXPECT_EQ(signalState(), before) << c.what;
     }
 }
 
@@ -253,9 +272,27 @@ TEST(ProgramFloatingPoint, RoundsTowardZeroAndTrapsOnlyInvalidOperations) {
     EXPECT_EQ(std::pair(rounding, traps), std::pair(FE_TOWARDZERO, FE_INVALID));
 }
 
+// Pad 0's hold counts as the fake Pad export reads them.
+std::array<int64_t, 16> gCounts{};
+
+class InputStateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        int64_t (*pad)(int64_t, int64_t) = [](int64_t index, int64_t button) {
+            return index == 0 ? gCounts[static_cast<std::size_t>(button)] : 0;
+        };
+        lib::Bindings()[static_cast<std::size_t>(lib::Export::Pad)] = reinterpret_cast<void*>(pad);
+        gCounts.fill(0);
+        input.Init();
+    }
+    void TearDown() override { lib::ClearBindings(); }
+
+    InputState input;
+};
+
 // The jump button's counts, one a frame from Init on, and its flags in each
 // frame as "<count>:<h held><p pushed><r released>" ("-" for none).
-TEST(InputState, FlagsFollowTheHoldCountsFrameByFrame) {
+TEST_F(InputStateTest, FlagsFollowTheHoldCountsFrameByFrame) {
     const char* const kCases[] = {
         "0:- 1:hp 2:h 3:h 0:r 0:-",  // held for frames: one push, one release
         "1:hp 2:h 3:h 1:hpr 2:h",    // many to one: a push and a release at once
@@ -264,18 +301,12 @@ TEST(InputState, FlagsFollowTheHoldCountsFrameByFrame) {
         "5:h",                       // the first update after Init never releases
         "3:h 0:r 0:-",  // a new scene reads the same counts again without an Act between
     };
-    static int64_t jumpCount = 0;
-    int64_t (*pad)(int64_t, int64_t) = [](int64_t, int64_t button) {
-        return button == 0 ? jumpCount : 0;
-    };
-    lib::Bindings()[static_cast<std::size_t>(lib::Export::Pad)] = reinterpret_cast<void*>(pad);
     for (const char* c : kCases) {
         SCOPED_TRACE(c);
-        InputState input;
         input.Init();
         std::istringstream frames(c);
         for (std::string frame; frames >> frame;) {
-            jumpCount = std::stoll(frame);
+            gCounts[0] = std::stoll(frame);
             input.Update();
             const std::string flags = std::string(input.HeldJump() ? "h" : "") +
                                       (input.PushedJump() ? "p" : "") +
@@ -284,7 +315,45 @@ TEST(InputState, FlagsFollowTheHoldCountsFrameByFrame) {
             ASSERT_EQ(frame.substr(frame.find(':') + 1), flags.empty() ? "-" : flags);
         }
     }
-    lib::ClearBindings();
+}
+
+// Each pad button held for a frame and let go: the flags it raises, as "<button>:<held>
+// <pushed> <released in the next frame>" by initials (u d l r j s(dash) a 3 4 5).
+TEST_F(InputStateTest, EachButtonRaisesOnlyItsOwnFlags) {
+    const auto held = [&] {
+        const bool on[] = {input.HeldUp(),     input.HeldDown(),    input.HeldLeft(),
+                           input.HeldRight(),  input.HeldJump(),    input.HeldDash(),
+                           input.HeldAttack(), input.HeldButton3(), input.HeldButton4(),
+                           input.HeldButton5()};
+        std::string names;
+        for (std::size_t i = 0; i < std::size(on); ++i) {
+            names += on[i] ? std::string(1, "udlrjsa345"[i]) : "";
+        }
+        return names;
+    };
+    const auto pushed = [&] {
+        return std::string(input.PushedUp() ? "u" : "") + (input.PushedDown() ? "d" : "") +
+               (input.PushedLeft() ? "l" : "") + (input.PushedRight() ? "r" : "") +
+               (input.PushedJump() ? "j" : "") + (input.PushedDash() ? "s" : "") +
+               (input.PushedAttack() ? "a" : "");
+    };
+    const auto released = [&] {
+        return std::string(input.ReleasedUp() ? "u" : "") + (input.ReleasedDown() ? "d" : "") +
+               (input.ReleasedLeft() ? "l" : "") + (input.ReleasedRight() ? "r" : "") +
+               (input.ReleasedJump() ? "j" : "") + (input.ReleasedDash() ? "s" : "");
+    };
+    std::string seen;
+    for (std::size_t button = 0; button < gCounts.size(); ++button) {
+        gCounts[button] = 1;
+        input.Update();
+        seen += std::to_string(button) + ":" + held() + " " + pushed() + " ";
+        gCounts[button] = 0;
+        input.Update();
+        seen += released() + (held() + pushed()).substr(0, 1) + "\n";
+    }
+    EXPECT_EQ(seen,
+              "0:j j j\n1:s s s\n2:a a \n3:3  \n4:4  \n5:5  \n6:  \n7:  \n8:  \n9:  \n"
+              "10:  \n11:  \n12:l l l\n13:r r r\n14:u u u\n15:d d d\n");
 }
 
 }  // namespace

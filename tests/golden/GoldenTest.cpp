@@ -33,6 +33,7 @@ constexpr Case kCases[] = {
     {"bot-2", MORVA_GOLDEN_DIR "/bot-2.replay", 3400},
     {"controls", MORVA_GOLDEN_DIR "/controls.replay", 420},
     {"title", MORVA_GOLDEN_DIR "/title.replay", 100},
+    {"cells", MORVA_GOLDEN_DIR "/cells.replay", 820},
 };
 
 fs::path TempPath(const std::string& name) {

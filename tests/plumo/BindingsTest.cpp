@@ -100,5 +100,22 @@ TEST(Bindings, AnInputHoldsOneControlAndThePlayerIsToldWhatMoved) {
               "attack has no controller inputs");
 }
 
+// The names the settings file takes, read back as the names it writes ("?": refused).
+// Sticks need a direction; triggers pull only one way, so "+" is theirs to leave out.
+TEST(Bindings, SettingsNamesReadAsTheInputsTheyName) {
+    std::string keys, pad;
+    for (const char* name : {"Left Shift", "left shift", "Comma", "Space", "", "Blorp"}) {
+        const auto key = ParseKey(name);
+        keys += (key ? KeyName(*key) : "?") + " ";
+    }
+    for (const char* name : {"a", "DPUP", "leftx-", "LEFTY+", "leftx", "lefttrigger",
+                             "righttrigger+", "lefttrigger-", "dpup+", "-", ""}) {
+        const auto input = ParsePadInput(name);
+        pad += (input ? PadInputName(*input) : "?") + " ";
+    }
+    EXPECT_EQ(keys, "Left Shift Left Shift Comma Space ? ? ");
+    EXPECT_EQ(pad, "a dpup leftx- lefty+ ? lefttrigger+ righttrigger+ ? ? ? ? ");
+}
+
 }  // namespace
 }  // namespace plumo

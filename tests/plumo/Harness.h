@@ -84,12 +84,16 @@ inline const Exports& Library() {
 }
 
 // A string record as the program builds them, kept until the process ends.
-inline String* Text(const std::string& text) {
+inline String* Text(std::u16string_view text) {
     static std::vector<std::vector<uint64_t>> kept;
     auto* record = reinterpret_cast<String*>(kept.emplace_back(4 + text.size() / 4, 0).data());
     *record = {1, static_cast<int64_t>(text.size()), {}};
     std::copy(text.begin(), text.end(), record->units);
     return record;
+}
+
+inline String* Text(const std::string& text) {
+    return Text(std::u16string(text.begin(), text.end()));
 }
 
 // Opens a session like the program does, with PLUMO_FPS=0, PLUMO_CONFIG_DIR=none,

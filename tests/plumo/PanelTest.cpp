@@ -27,7 +27,10 @@ std::vector<PanelLine> Lines() {
     }
     for (size_t at = 0; at < all.size(); at += 26) {
         lines.push_back(
-            {{{0, "LABEL", kLabel}, {9, all.substr(at, 26), kText}, {37, "DPRIGHT", kText}}});
+            {{{0, "LABEL", kLabel}, {9, all.substr(at, 26), kText}, {37, "DPRIGHT", kText}},
+             1,
+             false,
+             at == 26});
     }
     lines.push_back({});
     lines.push_back({{{0, "F11 OR ALT+ENTER: FULLSCREEN    F12: SCREENSHOT  1234567", kLabel}}});
@@ -80,6 +83,23 @@ TEST(Panel, EveryLetterIsSharpAndTheBoxCentredAtEveryWindowSize) {
             lastScale = place.scale;
         }
 
+        // Every letter inside the box, and the band of the chosen line across it, as far
+        // from its left edge as from its right.
+        for (const PanelPlacement::Text& text : place.texts) {
+            const int right =
+                text.x + static_cast<int>(text.text.size()) * kGlyphAdvance * text.pixel;
+            EXPECT_TRUE(text.x > box.x && right < box.x + box.w && text.y > box.y &&
+                        text.y + kGlyphHeight * text.pixel < box.y + box.h)
+                << text.text;
+        }
+        const PanelPlacement::Text& title = place.texts.front();  // the one centred line
+        const int titleRight =
+            title.x + static_cast<int>(title.text.size()) * kGlyphAdvance * title.pixel;
+        EXPECT_NEAR(title.x - box.x, box.x + box.w - titleRight, kGlyphAdvance * title.pixel);
+        ASSERT_EQ(place.bands.size(), 1u);
+        const SDL_Rect& band = place.bands[0];
+        EXPECT_TRUE(band.x > box.x && band.y > box.y && band.y + band.h < box.y + box.h);
+        EXPECT_EQ(band.x - box.x, box.x + box.w - band.x - band.w);
         // Each font pixel of each glyph is a block of `pixel` x `pixel` output
         // pixels, all ink or all not, so no row or column of a letter is lost.
         int blocks = 0, wrong = 0;

@@ -191,6 +191,15 @@ std::string Repeated(const std::string& line, size_t bytes) {
     return lines;
 }
 
+// The pad buttons held in the last frame, by number; "-" for none.
+std::string Held() {
+    std::string buttons;
+    for (int button = 0; button < 16; ++button) {
+        buttons += Library().Pad(0, button) > 0 ? std::to_string(button) : "";
+    }
+    return buttons.empty() ? "-" : buttons;
+}
+
 // Each probe key pressed for a frame, as "<key>:<buttons it held>" ("-" for none).
 std::string Probe() {
     std::string seen;
@@ -198,12 +207,7 @@ std::string Probe() {
                                    SDL_SCANCODE_K, SDL_SCANCODE_Q, SDL_SCANCODE_LEFT}) {
         Key(key, true);
         Library().Act();
-        std::string buttons;
-        for (int button = 0; button < 16; ++button) {
-            buttons += Library().Pad(0, button) > 0 ? std::to_string(button) : "";
-        }
-        seen += std::string(seen.empty() ? "" : " ") + SDL_GetScancodeName(key) + ":" +
-                (buttons.empty() ? "-" : buttons);
+        seen += std::string(seen.empty() ? "" : " ") + SDL_GetScancodeName(key) + ":" + Held();
         Key(key, false);
         Library().Act();
     }
@@ -280,6 +284,11 @@ constexpr FileCase kFiles[] = {
      "size = 1920 x 1080\nvsync\nsize = 800 x 450\nlow_latency = soon\n# Window position on the "
      "desktop, <x>, <y>, "
      "or centered\nposition = 0, 0\n"},
+    {"a size and a position out of range", "[window]\nsize = 0 x 600\nposition = 5, 1048577\n",
+     Obstacle::kNone, kDefaultKeys, "",
+     "line 2: size must be <width> x <height> or auto, not '0 x 600'\n"
+     "line 3: position must be <x>, <y> or centered, not '5, 1048577'\n",
+     ""},
     {"CRLF line ends", "[keys]\r\nattack = Q\r\n[window]\r\nsize = 1000x600\r\n", Obstacle::kNone,
      "Space:0 Z:- J:- K:1 Q:2 Left:12", "1000x600 at 460,240", "",
      "[keys]\r\nattack = Q\r\n[window]\r\nsize = 1000x600\r\n# Start in fullscreen: yes or no "
@@ -466,7 +475,14 @@ public:
         : thread([this, key] {
               std::this_thread::sleep_for(std::chrono::milliseconds(300));
               resumed = true;
-              Tap(key);
+              // F12 in one batch with the resume, added at once: the game's next picture.
+              SDL_Event taps[4] = {};
+              for (int i = 0; i < 4; ++i) {
+                  taps[i].type = i % 2 == 0 ? SDL_KEYDOWN : SDL_KEYUP;
+                  taps[i].key.state = i % 2 == 0 ? SDL_PRESSED : SDL_RELEASED;
+                  taps[i].key.keysym.scancode = i < 2 ? key : SDL_SCANCODE_F12;
+              }
+              SDL_PeepEvents(taps, 4, SDL_ADDEVENT, 0, 0);
           }) {}
     ~Resumer() { thread.join(); }
     std::atomic<bool> resumed = false;
@@ -477,7 +493,8 @@ private:
 
 // A player holds jump and dash, pauses with Escape, lets go of dash, taps attack and asks
 // for a screenshot while paused, resumes with P at once, then loses the focus and resumes
-// with Escape. The recording replays, without a window, to the same counts and trace.
+// with Escape and F12 at once. The recording replays, without a window, to the same counts
+// and trace.
 TEST_F(WindowTest, APauseLetsNoFramePassAndNeverEntersTheTraceOrTheRecording) {
     const auto play = [&](std::map<std::string, std::string> settings, bool player) {
         settings.insert({{"PLUMO_TRACE", dir + "trace"}, {"PLUMO_SEED", "3"}});
@@ -525,6 +542,13 @@ TEST_F(WindowTest, APauseLetsNoFramePassAndNeverEntersTheTraceOrTheRecording) {
 
     // The paused frame dimmed to 90 of 255, under the panel's gold title and frame.
     EXPECT_FALSE(std::filesystem::exists(dir + "Pictures/MORVA/shot-000005.png"));
+    SDL_Surface* resumed = IMG_Load((dir + "Pictures/MORVA/shot-000008.png").c_str());
+    ASSERT_NE(resumed, nullptr) << IMG_GetError();
+    SDL_Surface* resumedRgba = SDL_ConvertSurfaceFormat(resumed, SDL_PIXELFORMAT_RGBA32, 0);
+    const auto* first = static_cast<const Uint8*>(resumedRgba->pixels);
+    EXPECT_EQ(std::vector<int>(first, first + 3), (std::vector<int>{255, 0, 0})) << "not dimmed";
+    SDL_FreeSurface(resumedRgba);
+    SDL_FreeSurface(resumed);
     SDL_Surface* shot = IMG_Load((dir + "Pictures/MORVA/shot-000004.png").c_str());
     ASSERT_NE(shot, nullptr) << IMG_GetError();
     SDL_Surface* rgba = SDL_ConvertSurfaceFormat(shot, SDL_PIXELFORMAT_RGBA32, 0);
@@ -820,6 +844,69 @@ TEST_F(WindowTest, AControllerAloneRebindsInThePausePanel) {
         Library().Act();
     }
     EXPECT_EQ(held, "y:100 b:000 x:000 ") << "dash, attack and button 3";
+    SDL_JoystickClose(joystick);
+}
+
+// Every key and controller input a player starts with, each held for a frame: the pad
+// buttons it holds. A stick holds its direction from 16000 until it falls below 12000.
+TEST_F(WindowTest, EveryDefaultKeyAndControllerInputHoldsTheButtonItNames) {
+    OpenWindow();
+    std::string keys;
+    for (const std::string name : {"Space", "Left Shift", "X", "K", "Z", "J", "C", "L", "V", "B",
+                                   "Left", "A", "Right", "D", "Up", "W", "Down", "S", "Q"}) {
+        const SDL_Scancode key = SDL_GetScancodeFromName(name.c_str());
+        Key(key, true);
+        Library().Act();
+        keys += name + ":" + Held() + " ";
+        Key(key, false);
+        Library().Act();
+    }
+    EXPECT_EQ(keys,
+              "Space:0 Left Shift:1 X:1 K:1 Z:2 J:2 C:3 L:3 V:4 B:5 Left:12 A:12 Right:13 D:13 "
+              "Up:14 W:14 Down:15 S:15 Q:- ");
+    SDL_Joystick* joystick = AttachController();
+    Library().Act();
+    std::string pad;
+    for (const std::string what : {"a",
+                                   "b",
+                                   "x",
+                                   "y",
+                                   "back",
+                                   "guide",
+                                   "leftstick",
+                                   "rightstick",
+                                   "leftshoulder",
+                                   "rightshoulder",
+                                   "dpup",
+                                   "dpdown",
+                                   "dpleft",
+                                   "dpright",
+                                   "leftx=16000",
+                                   "leftx=12000",
+                                   "leftx=11999",
+                                   "leftx=-16000",
+                                   "leftx=-12000",
+                                   "leftx=-11999",
+                                   "lefty=-15999",
+                                   "lefty=-16000",
+                                   "lefty=16000",
+                                   "lefty=0"}) {
+        const size_t equals = what.find('=');
+        const std::string input = what.substr(0, equals);
+        Set(joystick, input, equals == std::string::npos ? 1 : std::stoi(what.substr(equals + 1)),
+            true);
+        Library().Act();
+        pad += what + ":" + Held() + " ";
+        if (equals == std::string::npos) {
+            Set(joystick, input, 0, true);
+            Library().Act();
+        }
+    }
+    EXPECT_EQ(pad,
+              "a:0 b:1 x:2 y:3 back:- guide:- leftstick:- rightstick:- leftshoulder:4 "
+              "rightshoulder:5 dpup:14 dpdown:15 dpleft:12 dpright:13 leftx=16000:13 "
+              "leftx=12000:13 leftx=11999:- leftx=-16000:12 leftx=-12000:12 leftx=-11999:- "
+              "lefty=-15999:- lefty=-16000:14 lefty=16000:15 lefty=0:- ");
     SDL_JoystickClose(joystick);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -7,6 +8,7 @@
 
 #include "FakeLibrary.h"
 #include "engine/BitmapFont.h"
+#include "engine/DebugTrace.h"
 #include "engine/Sprite.h"
 
 namespace morva {
@@ -90,6 +92,31 @@ TEST_F(SpriteUnit, CopiesShareTheTextureAndTheLastToGoReleasesIt) {
     EXPECT_TRUE(library.released.empty()) << "the copy still draws a";
     copy = Sprite{};
     EXPECT_EQ(library.released, std::vector<int64_t>{1});
+}
+
+// A sprite misused says so in the debug trace, once, and carries on.
+TEST_F(SpriteUnit, EachMisuseLeavesOneDebugLine) {
+    std::u16string said;
+    SetDebugTraceObserver([&](std::u16string_view text) {
+        said += text.starts_with(u"err") ? std::u16string(text.substr(0, 5)) + u" " : u"";
+    });
+    const std::pair<std::function<void()>, std::u16string> kMisuses[] = {
+        {[&] { sprite.SetAnime(kSword, false, 1); }, u"err02 "},
+        {[&] { sprite.AddFrame(kSword, 0, 0, 64, 64, 0, 6); }, u"err04 "},
+        {[&] { sprite.Init(1, 0, 0, 1600, 900); }, u""},
+        {[&] { AddAnime(kSword, false, {6}); }, u""},
+        {[&] { sprite.SetAnime(kSword, false, 1); }, u"err00 "},
+        {[&] { sprite.SetAnime(kWalk, false, 1); }, u"err01 "},
+        {[&] { sprite.AddFrame(kWalk, 0, 0, 64, 64, 0, 6); }, u"err03 "},
+        {[&] { sprite.GetFrame(kWalk, 0); }, u"err05 "},
+        {[&] { sprite.GetFrameAt(kWalk, 0); }, u"err06 "},
+    };
+    for (const auto& [misuse, line] : kMisuses) {
+        said.clear();
+        misuse();
+        EXPECT_EQ(said, line);
+    }
+    SetDebugTraceObserver({});
 }
 
 TEST(FontUnit, NumberToTextRightAlignsInExactlyTheWidth) {
