@@ -92,8 +92,15 @@ def run(command, cwd, timeout=None):
                           stderr=subprocess.STDOUT, text=True, timeout=timeout)
 
 
+def failed_tests(output):
+    """The names ctest lists as failed."""
+    tail = output.split("The following tests FAILED:", 1)
+    return re.findall(r"^\s*\d+ - (\S+) \(", tail[1], re.M) if len(tail) > 1 else []
+
+
 def judge(work, path, index, start, end, replacement, ctest):
-    """'killed', 'SURVIVED' or 'did not build'; the file is as it was afterwards."""
+    """('killed', 'SURVIVED' or 'did not build', the tests that failed); the file
+    is as it was afterwards."""
     target = os.path.join(work, path)
     with open(target, encoding="utf-8") as f:
         lines = f.readlines()
@@ -103,12 +110,12 @@ def judge(work, path, index, start, end, replacement, ctest):
         with open(target, "w", encoding="utf-8") as f:
             f.writelines(lines)
         if run("cmake --build build-mutants -j2", work).returncode:
-            return "did not build"
+            return "did not build", []
         try:
-            passed = run("ctest --test-dir build-mutants " + ctest, work, timeout=900).returncode == 0
+            r = run("ctest --test-dir build-mutants " + ctest, work, timeout=900)
         except subprocess.TimeoutExpired:
-            passed = False
-        return "SURVIVED" if passed else "killed"
+            return "killed", ["(timed out)"]
+        return ("SURVIVED", []) if r.returncode == 0 else ("killed", failed_tests(r.stdout))
     finally:
         lines[index] = original
         with open(target, "w", encoding="utf-8") as f:
@@ -154,7 +161,7 @@ def main():
     verdicts = {"killed": 0, "SURVIVED": 0, "did not build": 0}
     for path, index, start, end, replacement in picks:
         began = time.time()
-        verdict = judge(work, path, index, start, end, replacement, args.ctest)
+        verdict, failed = judge(work, path, index, start, end, replacement, args.ctest)
         verdicts[verdict] += 1
         with open(os.path.join(work, path), encoding="utf-8") as f:
             original = f.readlines()[index]
@@ -163,6 +170,10 @@ def main():
             verdict, path, index + 1, original.strip()[:70],
             "(call dropped)" if replacement == DROPPED else after.strip()[:70],
             time.time() - began), flush=True)
+        if failed:
+            # Which tests notice it: a test that never alone notices one is a
+            # candidate to fold into another.
+            print("              by %d: %s" % (len(failed), " ".join(failed[:8])), flush=True)
     run("cmake --build build-mutants -j2", work)
     killed, survived = verdicts["killed"], verdicts["SURVIVED"]
     tried = killed + survived

@@ -345,6 +345,12 @@ void Display::Clear() {
     }
 }
 
+void Display::Finish() {
+    if (renderer != nullptr) {
+        SDL_RenderFlush(renderer);
+    }
+}
+
 void Display::Show() {
     SDL_RenderPresent(renderer);
 }

@@ -43,6 +43,9 @@ public:
     void Clear();
     // How many frames were started.
     uint64_t Frames() const { return frames; }
+    // Runs the draws SDL has queued, so that Show then takes about the same
+    // time whatever the frame drew.
+    void Finish();
     void Show();
     // Whether Show waits for the display's refresh.
     bool ShowWaits() const { return showWaits; }

@@ -12,4 +12,9 @@ using Clock = std::chrono::steady_clock;
 // one close to it, and never without one.
 void WaitForFrame(Clock::time_point target);
 
+// Holds a drawn frame back until `target`, where frames are shown when the
+// program says; where the system shows them in its own time (a page, once
+// control is handed back), returns at once.
+void HoldFrame(Clock::time_point target);
+
 }  // namespace plumo

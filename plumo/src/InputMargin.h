@@ -1,6 +1,6 @@
 // How long before a frame is due Act reads the devices: long enough for the
-// game to update, draw and present in nearly every frame of the last second,
-// so that reading late never makes a frame late.
+// game to update and draw in nearly every frame of the last second, so that
+// reading late never makes a frame late.
 #pragma once
 
 #include <algorithm>
@@ -25,10 +25,11 @@ public:
     // the work, and a millisecond.
     static constexpr auto kSlack = std::chrono::milliseconds(1);
     static constexpr int kSlackDivisor = 4;
-    // Never less than a quarter of a period, however light the last second:
-    // the frame a game sets up in (textures loaded, first draws) comes after
-    // a title that costs next to nothing, and must still be in time.
-    static constexpr int kLeastDivisor = 4;
+    // Never less than this many tenths of a period, however light the last
+    // second: the frame a game sets up in (textures loaded, first draws)
+    // comes after a title that costs next to nothing, and must still be in
+    // time. Presses are shown as soon as drawn, so this costs them nothing.
+    static constexpr int kLeastTenths = 3;
 
     // `framesPerSecond` above 0.
     InputMargin(Duration period, int64_t framesPerSecond)
@@ -37,7 +38,7 @@ public:
               std::clamp(static_cast<size_t>(framesPerSecond), kMinRemembered, kMaxRemembered)),
           margin(period / 2) {}
 
-    // One frame's time from reading the devices to the end of its present.
+    // One frame's time from reading the devices to its draws done.
     void Note(Duration work) {
         recent[next] = work;
         next = (next + 1) % remembered;
@@ -49,8 +50,8 @@ public:
         const Duration high = sorted[rank];
         // Never more than a period: a machine too slow for the frame rate
         // reads right after each present and runs as fast as it can.
-        margin = std::clamp(high + high / kSlackDivisor + Duration(kSlack), period / kLeastDivisor,
-                            period);
+        margin = std::clamp(high + high / kSlackDivisor + Duration(kSlack),
+                            period * kLeastTenths / 10, period);
     }
 
     // Half a period until the first frame is measured.

@@ -15,18 +15,25 @@ FrameTimer::FrameTimer(int64_t framesPerSecond, bool readLate)
 void FrameTimer::Restart() {
     const Clock::time_point now = Clock::now();
     due = now + period;
+    handed = now;
     // A minimised window's wait is none of the game's work.
     if (read) {
         read = now;
     }
 }
 
-void FrameTimer::BeforePresent() {
+void FrameTimer::BeforePresent(bool pressed) {
     if (period == Clock::duration::zero()) {
         return;
     }
     if (readLate) {
         drawn = Clock::now();
+        // Held to its time, a frame that takes longer than the ones before it
+        // (a scene's first) is not shown later than they were.
+        if (read && !pressed && !presentWaits) {
+            HoldFrame(PresentTime());
+        }
+        handed = Clock::now();
         return;
     }
     // Late, this returns at once (and a page still gets to show the frame).
@@ -42,23 +49,25 @@ void FrameTimer::AfterPresent(bool waited) {
     }
     const Clock::time_point now = Clock::now();
     if (read) {
-        // A present that waits for the refresh says nothing of the work.
-        margin.Note((waited ? drawn : now) - *read);
+        margin.Note(drawn - *read);
     }
-    shown = now;
+    presentWaits = waited;
     if (waited) {
         // The present returned at a refresh: the next frame is due a period on.
         due = now + period;
         return;
     }
-    // A frame more than a period late starts the count afresh.
-    due = (now - due > period ? now : due) + period;
+    // A press shown early sets the beat from there on, and a frame more than
+    // a period late starts the count afresh.
+    due = (handed < due || handed - due > period ? handed : due) + period;
+}
+
+Clock::time_point FrameTimer::PresentTime() const {
+    return std::max(due, handed + period - period / kCatchUpDivisor);
 }
 
 Clock::time_point FrameTimer::ReadTime() const {
-    // Never sooner than a period after the last present, less the margin: a
-    // late frame is made up a little each frame, not with a burst of short ones.
-    return std::max(due, shown + period) - margin.Get();
+    return PresentTime() - margin.Get();
 }
 
 Clock::time_point FrameTimer::SpareUntil(Clock::duration budget) const {

@@ -13,9 +13,10 @@
 namespace plumo {
 
 // Holds Act to the frame rate. Either it waits before the present, so every
-// frame is shown at its time, or (reading late) it presents at once and waits
-// after, until the margin before the next frame is due, so the devices are
-// read as late as the frame allows. It waits as the system does (FrameWait.h).
+// frame is shown at its time, or (reading late) it waits until the margin
+// before a frame is due, so the devices are read as late as the frame allows,
+// and holds the drawn frame until its time; a frame that carries a new press
+// is shown as soon as it is drawn. It waits as the system does (FrameWait.h).
 class FrameTimer {
 public:
     FrameTimer(int64_t framesPerSecond, bool readLate);
@@ -23,9 +24,9 @@ public:
     // The current frame is due a period from now; after a pause, the frames
     // lost are not made up.
     void Restart();
-    // Act was called: the game's frame is drawn. Waits for its time unless
-    // reading late.
-    void BeforePresent();
+    // Act was called: the game's frame is drawn. Waits for its time unless it
+    // shows a new press (`pressed`) that the devices were read late for.
+    void BeforePresent(bool pressed);
     // The frame was shown. `waited`: the present itself waited for the
     // display's refresh, which then sets the pace.
     void AfterPresent(bool waited);
@@ -40,17 +41,24 @@ public:
     bool ReadsLate() const { return readLate; }
     InputMargin::Duration Margin() const { return margin.Get(); }
 
+    // After a late frame, intervals are at most this share of a period short
+    // until it is made up: no burst of short frames.
+    static constexpr int kCatchUpDivisor = 20;
+
 private:
+    Clock::time_point PresentTime() const;
     Clock::time_point ReadTime() const;
     void WaitUntil(Clock::time_point target) const;
 
     Clock::duration period;  // zero when unpaced
     bool readLate;
+    // Reading late, when the next frame is to be shown; else when it is due.
     Clock::time_point due{};
-    // When the devices were last read and the game's frame drawn, reading late.
+    // When the devices were last read, the game's frame drawn and handed over.
     std::optional<Clock::time_point> read;
     Clock::time_point drawn{};
-    Clock::time_point shown{};  // the last present's end, reading late
+    Clock::time_point handed{};
+    bool presentWaits = false;
     InputMargin margin;
 };
 

@@ -70,6 +70,7 @@ ScaledCopies::~ScaledCopies() {
     for (const auto& [key, copy] : kept) {
         SDL_DestroyTexture(copy.texture);
     }
+    DestroyDropped();
     for (const ScratchSlot& slot : scratches) {
         SDL_FreeSurface(slot.view);
         if (slot.texture != nullptr) {
@@ -174,8 +175,7 @@ void ScaledCopies::ForgetPrepared() {
         if (!entry.second.prepared) {
             return false;
         }
-        keptPixels -= int64_t{entry.first.width} * entry.first.height;
-        SDL_DestroyTexture(entry.second.texture);
+        Drop(entry.first, entry.second.texture);
         return true;
     });
 }
@@ -185,8 +185,7 @@ void ScaledCopies::Forget(const void* owner) {
         if (entry.first.owner != owner) {
             return false;
         }
-        keptPixels -= int64_t{entry.first.width} * entry.first.height;
-        SDL_DestroyTexture(entry.second.texture);
+        Drop(entry.first, entry.second.texture);
         return true;
     });
     for (Sighting& sighting : sightings) {
@@ -199,6 +198,18 @@ void ScaledCopies::Forget(const void* owner) {
             slot.holds = {};
         }
     }
+}
+
+void ScaledCopies::Drop(const CopyKey& key, SDL_Texture* texture) {
+    keptPixels -= int64_t{key.width} * key.height;
+    dropped.push_back(texture);
+}
+
+void ScaledCopies::DestroyDropped() {
+    for (SDL_Texture* texture : dropped) {
+        SDL_DestroyTexture(texture);
+    }
+    dropped.clear();
 }
 
 // In software a texture's pixels stay where they were made, so a surface made
@@ -280,8 +291,7 @@ void ScaledCopies::DropUnused(uint64_t frame) {
             entry.second.lastFrame + kUnusedFrames > frame) {
             return false;
         }
-        keptPixels -= int64_t{entry.first.width} * entry.first.height;
-        SDL_DestroyTexture(entry.second.texture);
+        Drop(entry.first, entry.second.texture);
         return true;
     });
 }

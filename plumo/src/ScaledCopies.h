@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 namespace plumo {
 
@@ -54,6 +55,8 @@ public:
     void ForgetPrepared();
     // Drops every copy made from `owner`.
     void Forget(const void* owner);
+    // Destroys the copies dropped since the last call: once the frame is shown.
+    void DestroyDropped();
 
 private:
     struct Kept {
@@ -84,6 +87,7 @@ private:
     bool Make(const CopyKey& key, SDL_Surface* pixels, SDL_Texture* texture, SDL_Surface* view);
     ScratchSlot* Scratch(const CopyKey& key, Uint32 format, Uint32 pictureFormat);
     void DropUnused(uint64_t frame);
+    void Drop(const CopyKey& key, SDL_Texture* texture);
 
     // Copies not drawn for a minute go, and the cache stays within
     // this many pixels (the game keeps about 2.5 million).
@@ -97,6 +101,11 @@ private:
 
     SDL_Renderer* renderer;
     std::unordered_map<CopyKey, Kept, CopyKeyHash> kept;
+    // Destroyed after the present, not in the middle of a frame: SDL would
+    // first run the draws it has queued, and the memory freed, taken at once
+    // by the next large copy, was measured to cost it fresh page faults (the
+    // title's copies go in the frame a game sets up in).
+    std::vector<SDL_Texture*> dropped;
     int64_t keptPixels = 0;
     bool holdPrepared = true;
     uint64_t lastSweep = 0;

@@ -86,6 +86,7 @@ Function* Get() {
 #define SDL_RenderFillRects PLUMO_SDL(SDL_RenderFillRects)
 #define SDL_RenderGetLogicalSize PLUMO_SDL(SDL_RenderGetLogicalSize)
 #define SDL_RenderGetScale PLUMO_SDL(SDL_RenderGetScale)
+#define SDL_RenderFlush PLUMO_SDL(SDL_RenderFlush)
 #define SDL_RenderPresent PLUMO_SDL(SDL_RenderPresent)
 #define SDL_RenderReadPixels PLUMO_SDL(SDL_RenderReadPixels)
 #define SDL_RenderSetLogicalSize PLUMO_SDL(SDL_RenderSetLogicalSize)

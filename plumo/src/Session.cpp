@@ -87,6 +87,8 @@ private:
     // One sample's changes, kept to reuse their memory.
     std::vector<HoldCounter::Change> recorded;
     std::vector<HoldCounter::Change> seen;
+    // A button went down in the frame being drawn: it is shown as soon as drawn.
+    bool pressed = false;
     int64_t acts = 0;
     Display display;
     Devices devices;
@@ -185,9 +187,11 @@ void Session::Act() {
     frameLog.Check();
     // Waiting (when it does) before the frame is shown, not after, keeps the
     // time the game took to draw it out of the interval the player sees.
-    timer.BeforePresent();
+    display.Finish();
+    timer.BeforePresent(pressed);
     Present();
     timer.AfterPresent(display.ShowWaits());
+    textures.AfterPresent();
     EndIfAsked();
     if (settings.frameLimit > 0 && acts + 1 >= settings.frameLimit) {
         endedNormally = true;
@@ -307,6 +311,8 @@ void Session::Sample() {
     recorded.clear();
     seen.clear();
     holds.Sample(recorded, seen);
+    pressed = std::any_of(seen.begin(), seen.end(),
+                          [](const HoldCounter::Change& change) { return change.down; });
 
     trace.Word("frame").Int(acts).EndLine();
     for (const HoldCounter::Change& change : seen) {

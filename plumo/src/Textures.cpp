@@ -407,6 +407,12 @@ void Textures::ReadPieceList(const std::string& path) {
     }
 }
 
+void Textures::AfterPresent() {
+    if (copies.has_value()) {
+        copies->DestroyDropped();
+    }
+}
+
 void Textures::PrepareSome(std::chrono::steady_clock::time_point until) {
     if (!copies.has_value() || nextListed >= listed.size()) {
         return;

@@ -45,6 +45,8 @@ public:
     // a game's first second) until `until`: called while the title shows, it
     // spares the game's first frame the stretching. The next Load ends it.
     void PrepareSome(std::chrono::steady_clock::time_point until);
+    // The frame is shown: the copies dropped while it was drawn can go.
+    void AfterPresent();
 
     // One draw a line: the texture's file name, then the draw's numbers.
     static constexpr const char* kPieceList = "pieces.txt";

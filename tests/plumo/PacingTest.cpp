@@ -21,8 +21,8 @@ struct MarginCase {
     int64_t marginUs;
 };
 
-// A quarter more than the work and a millisecond, from a quarter of a period
-// to a whole one.
+// A quarter more than the work and a millisecond, from three tenths of a
+// period to a whole one.
 const MarginCase kMargins[] = {
     {"before any frame: half a period", 60, {}, 8333},
     {"steady work", 60, {{60, 4000}}, 6000},
@@ -35,8 +35,8 @@ const MarginCase kMargins[] = {
      {{30, 4000}, {1, 40000}, {1, 30000}, {1, 12000}, {20, 4000}},
      16000},
     {"heavier work raises it at once", 60, {{60, 4000}, {3, 8000}}, 11000},
-    {"a second of light work brings it back", 60, {{60, 4000}, {3, 12000}, {60, 3000}}, 4750},
-    {"next to no work: a quarter of a period", 60, {{60, 200}}, 4166},
+    {"a second of light work brings it back", 60, {{60, 4000}, {3, 12000}, {60, 3600}}, 5500},
+    {"next to no work: three tenths of a period", 60, {{60, 200}}, 4999},
     {"a machine too slow for the rate: a whole period", 60, {{60, 20000}}, 16666},
     {"at 30 a second a second is 30 frames", 30, {{30, 8000}, {3, 20000}, {30, 8000}}, 11000},
     {"at 30 a second the period is longer", 30, {{30, 20000}}, 26000},

@@ -19,4 +19,8 @@ void WaitForFrame(Clock::time_point target) {
     }
 }
 
+void HoldFrame(Clock::time_point target) {
+    WaitForFrame(target);
+}
+
 }  // namespace plumo

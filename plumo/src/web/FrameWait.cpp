@@ -38,4 +38,6 @@ void WaitForFrame(Clock::time_point target) {
     plumo_count_frame();
 }
 
+void HoldFrame(Clock::time_point) {}
+
 }  // namespace plumo
