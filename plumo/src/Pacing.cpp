@@ -30,6 +30,7 @@ void FrameTimer::BeforePresent(bool pressed) {
         drawn = Clock::now();
         // Held to its time, a frame that takes longer than the ones before it
         // (a scene's first) is not shown later than they were.
+        showsPress = pressed;
         if (read && !pressed && !presentWaits) {
             HoldFrame(PresentTime());
         }
@@ -58,8 +59,10 @@ void FrameTimer::AfterPresent(bool waited) {
         return;
     }
     // A press shown early sets the beat from there on, and a frame more than
-    // a period late starts the count afresh.
-    due = (handed < due || handed - due > period ? handed : due) + period;
+    // a period late starts the count afresh. Where frames are never held (a
+    // page), every one is handed over early: the beat stays.
+    const bool early = showsPress && handed < due;
+    due = (early || handed - due > period ? handed : due) + period;
 }
 
 Clock::time_point FrameTimer::PresentTime() const {

@@ -59,6 +59,7 @@ private:
     Clock::time_point drawn{};
     Clock::time_point handed{};
     bool presentWaits = false;
+    bool showsPress = false;
     InputMargin margin;
 };
 
