@@ -1,7 +1,7 @@
 #!/bin/bash
 # The web build's budgets: download size (what a browser fetches, gzipped),
 # and in headless Chromium the time from page load to the title, frame pacing
-# over 600 frames and memory (tests/web/browser/measure.js). Needs the web
+# over 600 frames and memory (benchmarks/WebPage.js). Needs the web
 # build (scripts/build-web.sh). MORVA_MEASURE_RUNS: page loads to measure (3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,4 +14,4 @@ for file in index.html morva-page.js morva-page.css morva.js morva.wasm morva.da
   total=$((total + size))
 done
 awk -v total="$total" 'BEGIN { printf "download, gzipped: %d bytes (%.2f MB)\n", total, total / 1e6 }'
-MORVA_WEB_BUILD=$(realpath "$BUILD") node tests/web/browser/measure.js
+MORVA_WEB_BUILD=$(realpath "$BUILD") node benchmarks/WebPage.js

@@ -6,7 +6,7 @@
 const http = require('node:http');
 const fs = require('node:fs');
 const path = require('node:path');
-const chromium = require('./chromium');
+const chromium = require('../tests/web/browser/chromium');
 
 const WEB_BUILD = process.env.MORVA_WEB_BUILD;
 const FRAMES = 600;
