@@ -211,6 +211,8 @@ TEST_F(LibraryTest, FailuresNameWhatFailedAndWhere) {
     }
     expectRaises([&] { Open({}, &cell, kProgramSignature + 1); },
                  "1 Init was called with an unknown parameter signature");
+    OpenWith("");
+    expectRaises([&] { OpenWith(""); }, "1 Init was called twice");
 }
 
 // A seed's draws repeating is pinned by the trace test.
