@@ -100,6 +100,14 @@ TEST(Panel, EveryLetterIsSharpAndTheBoxCentredAtEveryWindowSize) {
         const SDL_Rect& band = place.bands[0];
         EXPECT_TRUE(band.x > box.x && band.y > box.y && band.y + band.h < box.y + box.h);
         EXPECT_EQ(band.x - box.x, box.x + box.w - band.x - band.w);
+        int inBand = 0;
+        for (const PanelPlacement::Text& text : place.texts) {
+            if (text.y > band.y && text.y < band.y + band.h) {
+                ++inBand;
+                EXPECT_LT(text.y + kGlyphHeight * text.pixel, band.y + band.h) << text.text;
+            }
+        }
+        EXPECT_EQ(inBand, 3) << "the band holds its line's three columns";
         // Each font pixel of each glyph is a block of `pixel` x `pixel` output
         // pixels, all ink or all not, so no row or column of a letter is lost.
         int blocks = 0, wrong = 0;
