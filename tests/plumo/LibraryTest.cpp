@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#include <chrono>
 #include <cmath>
 #include <set>
 
@@ -132,6 +133,18 @@ TEST_F(LibraryTest, CountsFramesHeldSampledOncePerFrameAndKeepsShortTaps) {
     EXPECT_EQ(seen,
               "0000000000 0000000000 1000000000 2100000000 3010000000 0020000000 0010000000 "
               "0021111000 ");
+}
+
+// However little a frame costs, frames come no faster than the rate asked, with
+// the keys read late or not; only a lower bound, so a slow machine passes too.
+TEST_F(LibraryTest, FramesComeNoFasterThanTheRateAsked) {
+    OpenWith("", {{"PLUMO_FPS", "60"}});
+    Library().Act();
+    const auto start = std::chrono::steady_clock::now();
+    for (int frame = 0; frame < 30; ++frame) {
+        Library().Act();
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30 * 1000 / 60));
 }
 
 // The trace holds every traced call in order and is on disk when the frame limit ends the
