@@ -206,8 +206,10 @@ TEST_F(LibraryTest, FailuresNameWhatFailedAndWhere) {
             expectRaises([&] { Load(name); }, "1 cannot read texture " + data + name + ": ");
         }
         // Each side of each UTF-8 length, and a surrogate pair, in the name as it is shown.
-        expectRaises([&] { Library().LoadTex(Text(u"\u007f\u0080\u07ff\u0800\uffff\U00010000")); },
-                     "1 cannot read texture " + data + "\\x7f\u0080\u07ff\u0800\uffff\U00010000: ");
+        expectRaises(
+            [&] { Library().LoadTex(Text(u"\u007f\u0080\u07ff\u0800\uffff\U00010000\U0010ffff")); },
+            "1 cannot read texture " + data +
+                "\\x7f\u0080\u07ff\u0800\uffff\U00010000\U0010ffff: ");
     }
     Library().Free();
     const std::pair<const char*, const char*> badLines[] = {
