@@ -95,7 +95,7 @@ def run(command, cwd, timeout=None):
 def failed_tests(output):
     """The names ctest lists as failed."""
     tail = output.split("The following tests FAILED:", 1)
-    return re.findall(r"^\s*\d+ - (\S+) \(", tail[1], re.M) if len(tail) > 1 else []
+    return re.findall(r"^\s*\d+ - (\S+)", tail[1], re.M) if len(tail) > 1 else []
 
 
 def judge(work, path, index, start, end, replacement, ctest):
